@@ -1,0 +1,65 @@
+// The exported entry point and the registration list.
+//
+// QV_InitWrapper(services, size) copies the host's table and registers the
+// sixteen script functions in the order below. It returns the result of the
+// last registerNative call, or 0 when the host supplied no registerNative.
+// The library never changes the process's default file mode: its own files
+// are opened in explicit binary modes.
+#include <windows.h>
+
+#include "host_services.h"
+#include "../files/file_natives.h"
+#include "../ui/ui_natives.h"
+
+namespace {
+
+struct Registration {
+    const char* name;
+    NativeFunction function;
+    uint32_t declaredCount;
+};
+
+const Registration registrations[] = {
+    {"exists",          nativeExists,            1},
+    {"mkdir",           nativeMkdir,             1},
+    {"read",            nativeRead,              1},
+    {"write",           nativeWrite,             2},
+    {"list",            nativeList,              1},
+    {"copy",            nativeCopy,              2},
+    {"isDir",           nativeIsDir,             1},
+    {"isFile",          nativeIsFile,            1},
+    {"canRead",         nativeCanRead,           1},
+    {"canWrite",        nativeCanWrite,          1},
+    {"remove",          nativeRemove,            1},
+    {"rename",          nativeRename,            2},
+    {"setDropSize",     nativeSetDropSize,       3},
+    {"setBusyCursor",   nativeSetBusyCursor,     0},
+    {"clearBusyCursor", nativeClearBusyCursor,   0},
+    {"getTickCount",    nativeGetTickCount,      0},
+};
+
+int32_t registerAll()
+{
+    int32_t last = 0;
+    for (const Registration& row : registrations) {
+        RegisterNativeService registerNative = hostServices.registerNative;
+        if (registerNative == NULL)
+            return 0;
+        last = registerNative(hostServices.ownerObject, row.name, row.function, row.declaredCount);
+    }
+    return last;
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) int32_t QV_CDECL QV_InitWrapper(void* services, uint32_t size)
+{
+    copyHostServices(&hostServices, services, size);
+    return registerAll();
+}
+
+// Load and unload do nothing of the library's own.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
+{
+    return TRUE;
+}

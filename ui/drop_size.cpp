@@ -1,0 +1,111 @@
+// setDropSize: finds a dialog by its exact title and, inside it, a combo box
+// by the exact text of its first item, then sizes its drop-down list to
+// (rows + 2) item heights. The first matching dialog and the last matching
+// combo box in enumeration order are used. Window titles and class names are
+// read up to 62 characters, so a longer title never matches.
+#include "ui_natives.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+namespace {
+
+const char* dialogTitle = NULL;
+const char* firstItemText = NULL;
+
+// Buffers for titles and class names: read with a count of 63, so at most 62
+// characters arrive.
+const int kNameBufferSize = 64;
+const int kNameReadCount = 63;
+const size_t kItemBufferSize = 256;
+
+bool hasClass(HWND window, const char* className)
+{
+    char name[kNameBufferSize] = "";
+    GetClassNameA(window, name, kNameReadCount);
+    return strcmp(name, className) == 0;
+}
+
+// Compares the whole first item with firstItemText, however long the item is.
+bool firstItemMatches(HWND comboBox)
+{
+    LRESULT length = SendMessageA(comboBox, CB_GETLBTEXTLEN, 0, 0);
+    if (length < 0)
+        return false;
+    char local[kItemBufferSize];
+    char* item = (size_t)length < sizeof local ? local : (char*)malloc((size_t)length + 1);
+    if (item == NULL)
+        return false;
+    LRESULT copied = SendMessageA(comboBox, CB_GETLBTEXT, 0, (LPARAM)item);
+    bool matches = false;
+    if (copied >= 0 && copied <= length) {
+        item[copied] = '\0';
+        matches = strcmp(item, firstItemText) == 0;
+    }
+    if (item != local)
+        free(item);
+    return matches;
+}
+
+BOOL CALLBACK findDialogWindow(HWND window, LPARAM found)
+{
+    char title[kNameBufferSize] = "";
+    GetWindowTextA(window, title, kNameReadCount);
+    if (hasClass(window, "#32770") && strcmp(title, dialogTitle) == 0) {
+        *(HWND*)found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK findComboBox(HWND window, LPARAM found)
+{
+    if (hasClass(window, "ComboBox") && SendMessageA(window, CB_GETCOUNT, 0, 0) > 0 &&
+        firstItemMatches(window))
+        *(HWND*)found = window;
+    return TRUE;
+}
+
+// Fetches a text argument of at most 260 characters into `text`.
+bool fetchSearchText(NativeContext context, ScriptValue argument, const char** text)
+{
+    TextFromValueService textFromValue = hostServices.textFromValue;
+    if (textFromValue == NULL) {
+        *text = NULL;
+        return false;
+    }
+    uint32_t length = 0;
+    *text = textFromValue(context, argument, &length);
+    return *text != NULL && length <= 260;
+}
+
+} // namespace
+
+QV_NATIVE(nativeSetDropSize)
+{
+    int32_t rows = 0;
+    if (argc != 3 || !fetchSearchText(context, argv[0], &dialogTitle) ||
+        !fetchSearchText(context, argv[1], &firstItemText))
+        return kRefused;
+    IntegerFromValueService integerFromValue = hostServices.integerFromValue;
+    if (integerFromValue == NULL || integerFromValue(context, argv[2], &rows) == 0)
+        return kRefused;
+
+    HWND dialog = NULL;
+    EnumWindows(findDialogWindow, (LPARAM)&dialog);
+    if (dialog == NULL)
+        return kDone;
+    HWND comboBox = NULL;
+    EnumChildWindows(dialog, findComboBox, (LPARAM)&comboBox);
+    if (comboBox == NULL)
+        return kDone;
+
+    int itemHeight = (int)SendMessageA(comboBox, CB_GETITEMHEIGHT, 0, 0);
+    int height = (int)((unsigned)itemHeight * (unsigned)(rows + 2u));
+    RECT bounds;
+    GetWindowRect(comboBox, &bounds);
+    SetWindowPos(comboBox, NULL, 0, 0, bounds.right - bounds.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return kDone;
+}
