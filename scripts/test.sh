@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds both architectures and runs every test: the x86_64 build under Wine
+# on a private X display, and the checks of the shipped i686 DLL.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+build_all
+start_wine
+cd "$test_dir"
+ctest --output-on-failure --timeout 900 "$@"

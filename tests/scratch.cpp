@@ -1,0 +1,88 @@
+#include "scratch.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+void removeTree(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        DeleteFileA(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name != "." && name != "..")
+                removeTree(path + "\\" + name);
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+bool pathExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void setReadOnly(const std::string& path, bool readOnly)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    attributes = readOnly ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY;
+    SetFileAttributesA(path.c_str(), attributes);
+}
+
+std::string locationOf(const std::string& path)
+{
+    std::string location = "file:///" + path;
+    for (size_t i = 8; i < location.size(); ++i) {
+        if (location[i] == '\\')
+            location[i] = '/';
+    }
+    if (location.size() > 9 && location[9] == ':')
+        location[9] = '|';
+    return location;
+}
+
+bool runningUnderWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != NULL && GetProcAddress(ntdll, "wine_get_version") != NULL;
+}
+
+void ScratchTest::SetUp()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    root = std::string(temp) + "qvfile-tests";
+    removeTree(root);
+    ASSERT_TRUE(CreateDirectoryA(root.c_str(), NULL)) << root;
+    host.initialise();
+}
+
+void ScratchTest::TearDown()
+{
+    removeTree(root);
+}

@@ -1,0 +1,40 @@
+// A scratch folder for tests that touch real files: made fresh (clearing what
+// an interrupted run left) and removed with everything in it at the end.
+#ifndef QVFILE_SCRATCH_H
+#define QVFILE_SCRATCH_H
+
+#include <stdint.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "test_host.h"
+
+// Removes a file or a folder with all it holds, read-only entries included.
+void removeTree(const std::string& path);
+
+std::string readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::string& bytes);
+bool pathExists(const std::string& path);
+void setReadOnly(const std::string& path, bool readOnly);
+// The location text "file:///C|/..." for a local path.
+std::string locationOf(const std::string& path);
+// Whether the tests run under Wine rather than Windows.
+bool runningUnderWine();
+
+class ScratchTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A path inside the scratch folder.
+    std::string at(const std::string& name) const { return root + "\\" + name; }
+    // A location text (file:///...) naming a path inside the scratch folder.
+    ScriptValue location(const std::string& name) { return host.text(locationOf(at(name))); }
+
+    std::string root;
+    TestHost host;
+};
+
+#endif

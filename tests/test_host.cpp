@@ -1,0 +1,109 @@
+#include "test_host.h"
+
+#include <string.h>
+
+namespace {
+const ScriptValue kUntouched = 0xDEADBEEEu;
+}
+
+TestHost::TestHost(uint32_t entries) : entries_(entries)
+{
+    memset(table_, 0, sizeof table_);
+    void* services[kServiceCount] = {};
+    services[0] = this;
+    services[1] = (void*)&TestHost::registerNative;
+    services[2] = (void*)&TestHost::textFromValue;
+    services[3] = (void*)&TestHost::integerFromValue;
+    services[7] = (void*)&TestHost::valueFromText;
+    for (uint32_t i = 0; i < entries && i < kServiceCount; ++i)
+        table_[i] = services[i];
+    // Entries past the host's own table hold junk the library must not copy.
+    for (uint32_t i = entries; i < kServiceCount + 4; ++i)
+        table_[i] = (void*)(uintptr_t)0xBADBAD01u;
+}
+
+TestHost::~TestHost()
+{
+    // Leave no services behind that point at this host.
+    QV_InitWrapper(NULL, 0);
+}
+
+int32_t TestHost::initialise(uint32_t size)
+{
+    registrations_.clear();
+    return QV_InitWrapper(table_, size);
+}
+
+ScriptValue TestHost::text(const std::string& bytes)
+{
+    texts_.push_back(bytes);
+    return (ScriptValue)(2 * texts_.size());
+}
+
+Answer TestHost::call(const std::string& name, const std::vector<ScriptValue>& args)
+{
+    for (const Registration& row : registrations_) {
+        if (row.name != name)
+            continue;
+        std::vector<ScriptValue> argv(args);
+        argv.push_back(kUntouched); // never read: the library gets argc
+        ScriptValue slot = kUntouched;
+        int32_t flag = row.function(this, NULL, (uint32_t)args.size(), argv.data(), &slot);
+        return Answer{flag, slot, slot != kUntouched};
+    }
+    return Answer{-1, kUntouched, false};
+}
+
+std::string TestHost::textOf(ScriptValue value) const
+{
+    if (value == kNullText)
+        return "<null>";
+    if ((value & 1) != 0 || value == 0 || value / 2 > texts_.size())
+        return "<not a text>";
+    return texts_[value / 2 - 1];
+}
+
+int32_t TestHost::registerNative(void* owner, const char* name, NativeFunction function,
+                                 uint32_t argumentCount)
+{
+    TestHost* host = (TestHost*)owner;
+    host->registrations_.push_back(Registration{name, function, argumentCount});
+    return host->registerAnswer >= 0 ? host->registerAnswer : (int32_t)host->registrations_.size();
+}
+
+const char* TestHost::textFromValue(NativeContext context, ScriptValue value, uint32_t* lengthOut)
+{
+    TestHost* host = (TestHost*)context;
+    const std::string* text = NULL;
+    if ((value & 1) != 0) {
+        host->integerTexts_.push_back(std::to_string((int32_t)value >> 1));
+        text = &host->integerTexts_.back();
+    } else if (value != 0 && value / 2 <= host->texts_.size()) {
+        text = &host->texts_[value / 2 - 1];
+    }
+    if (text == NULL)
+        return NULL;
+    if (lengthOut != NULL)
+        *lengthOut = host->reportedLength >= 0 ? (uint32_t)host->reportedLength : (uint32_t)text->size();
+    return text->c_str();
+}
+
+int32_t TestHost::integerFromValue(NativeContext, ScriptValue value, int32_t* integerOut)
+{
+    if ((value & 1) == 0)
+        return 0;
+    *integerOut = (int32_t)value >> 1;
+    return 1;
+}
+
+int32_t TestHost::valueFromText(NativeContext context, const char* text, uint32_t length,
+                                ScriptValue* resultOut)
+{
+    TestHost* host = (TestHost*)context;
+    if (text == NULL) {
+        *resultOut = kNullText;
+        return 1;
+    }
+    *resultOut = host->text(length == 0 ? std::string(text) : std::string(text, length));
+    return 1;
+}
