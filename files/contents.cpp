@@ -50,8 +50,10 @@ bool writeWholeText(const char* path, const char* mode, const char* text, uint32
     if (stream == NULL)
         return false;
     bool written = length == 0 || fwrite(text, length, 1, stream) == 1;
+    // Bytes still buffered reach the disk here; their failure counts too.
+    bool flushed = fflush(stream) == 0;
     bool closed = fclose(stream) == 0;
-    return written && closed;
+    return written && flushed && closed;
 }
 
 } // namespace

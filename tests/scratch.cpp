@@ -66,6 +66,16 @@ std::string locationOf(const std::string& path)
     return location;
 }
 
+bool readOnlyIsEnforced(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return true;
+    CloseHandle(file);
+    return false;
+}
+
 bool runningUnderWine()
 {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
