@@ -1,0 +1,190 @@
+// list: which entries each filter takes, the listing text, and searches that
+// find nothing or cannot start.
+#include <windows.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "../files/listing.h"
+#include "scratch.h"
+
+namespace {
+
+// The names of a listing, sorted: the search's own order is the platform's.
+std::vector<std::string> namesOf(const std::string& listing)
+{
+    std::vector<std::string> names;
+    if (listing.empty())
+        return names;
+    std::stringstream in(listing);
+    std::string name;
+    while (std::getline(in, name, ':'))
+        names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Listings : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        writeBytes(at("a.txt"), "a");
+        writeBytes(at("b.htm"), "b");
+        CreateDirectoryA(at("img").c_str(), NULL);
+    }
+    Answer list(const std::string& pattern) { return host.call("list", {location(pattern)}); }
+    Answer list(const std::string& pattern, const std::string& filter)
+    {
+        return host.call("list", {location(pattern), host.text(filter)});
+    }
+    std::vector<std::string> names(Answer answer)
+    {
+        EXPECT_EQ(answer.flag, 1);
+        return namesOf(host.textOf(answer.value));
+    }
+    typedef std::vector<std::string> Names;
+};
+
+TEST_F(Listings, EachFilterTakesItsEntries)
+{
+    EXPECT_EQ(names(list("*.*")), (Names{"a.txt", "b.htm"}));
+    EXPECT_EQ(names(list("*.*", "A")), (Names{"a.txt", "b.htm", "img"}));
+    EXPECT_EQ(names(list("*.*", "all")), (Names{"a.txt", "b.htm", "img"}));
+    EXPECT_EQ(names(list("*.*", "D")), (Names{"img"}));
+    EXPECT_EQ(names(list("*.*", "dx")), (Names{"img"})) << "only the first letter counts";
+    EXPECT_EQ(names(list("*.*", "w")), (Names{"a.txt", "b.htm"}));
+    EXPECT_EQ(names(list("*.htm")), (Names{"b.htm"}));
+    EXPECT_EQ(names(list("", "A")), (Names{})) << "an empty name matches nothing";
+    EXPECT_EQ(host.textOf(list("img", "A").value), "img") << "no wildcard: the folder itself";
+}
+
+TEST_F(Listings, TextIsNamesJoinedByColons)
+{
+    Answer answer = list("*.*", "a");
+    std::string text = host.textOf(answer.value);
+    EXPECT_EQ(text.size(), std::string("a.txt:b.htm:img").size());
+    EXPECT_NE(text.front(), ':');
+    EXPECT_NE(text.back(), ':');
+    EXPECT_EQ(text.find("::"), std::string::npos);
+}
+
+TEST_F(Listings, DotEntriesHiddenAndSystemNeverAppear)
+{
+    writeBytes(at("hidden.txt"), "h");
+    SetFileAttributesA(at("hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    writeBytes(at("system.txt"), "s");
+    SetFileAttributesA(at("system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    CreateDirectoryA(at("hiddenDir").c_str(), NULL);
+    SetFileAttributesA(at("hiddenDir").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+    for (const char* filter : {"a", "d", "w"}) {
+        Names listed = names(list("*", filter));
+        for (const char* never : {".", "..", "hidden.txt", "system.txt", "hiddenDir"})
+            EXPECT_EQ(std::count(listed.begin(), listed.end(), never), 0) << never << " with " << filter;
+    }
+    EXPECT_EQ(names(list("*")), (Names{"a.txt", "b.htm"}));
+}
+
+TEST_F(Listings, WritableLeavesOutReadOnlyFiles)
+{
+    setReadOnly(at("b.htm"), true);
+    EXPECT_EQ(names(list("*", "W")), (Names{"a.txt"}));
+    EXPECT_EQ(names(list("*")), (Names{"a.txt", "b.htm"}));
+}
+
+// Folders takes only entries whose sole attribute is the folder attribute.
+TEST(ListingFilters, FoldersTakeOnlyPlainFolders)
+{
+    EXPECT_TRUE(entryIsListed(kAttributeFolder, "img", kListFolders));
+    EXPECT_FALSE(entryIsListed(kAttributeFolder | kAttributeReadOnly, "img", kListFolders));
+    EXPECT_FALSE(entryIsListed(kAttributeFolder | kAttributeArchive, "img", kListFolders));
+    EXPECT_TRUE(entryIsListed(0, "plain.txt", kListFolders)) << "a file with no attribute at all";
+    EXPECT_FALSE(entryIsListed(kAttributeArchive, "a.txt", kListFolders));
+    EXPECT_FALSE(entryIsListed(kAttributeFolder, "..", kListAll));
+    EXPECT_TRUE(entryIsListed(0, "..", kListAll)) << "only folders named . and .. are dropped";
+    EXPECT_EQ(chooseFilter(""), kListRefused);
+    EXPECT_EQ(chooseFilter("x"), kListRefused);
+    EXPECT_EQ(chooseFilter("Writable"), kListWritable);
+}
+
+TEST_F(Listings, ReadOnlyFolderIsNotAPlainFolder)
+{
+    CreateDirectoryA(at("locked").c_str(), NULL);
+    SetFileAttributesA(at("locked").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
+    DWORD attributes = GetFileAttributesA(at("locked").c_str());
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0)
+        GTEST_SKIP() << "Wine does not keep the read-only attribute on a folder";
+    EXPECT_EQ(names(list("*", "d")), (Names{"img"}));
+}
+
+TEST_F(Listings, NothingFoundGivesTheEmptyText)
+{
+    EXPECT_EQ(host.textOf(list("*.none").value), "");
+    EXPECT_EQ(host.textOf(list("missing\\*.*").value), "");
+    EXPECT_EQ(host.textOf(list("img\\*.*").value), "") << "only . and ..";
+    EXPECT_EQ(host.textOf(list("*.*", "d").value), "img");
+    EXPECT_EQ(host.textOf(list("*.htm", "d").value), "") << "matches, but none is taken";
+}
+
+// A search that cannot start answers the integer 0, never an old listing.
+TEST_F(Listings, SearchThatCannotStartAnswersZero)
+{
+    ASSERT_EQ(names(list("*.*")).size(), 2u);
+    for (const char* pattern : {"a<b\\*", "*\\*"}) {
+        Answer answer = list(pattern);
+        EXPECT_EQ(answer.flag, 1) << pattern;
+        EXPECT_TRUE(answer.isInteger(0)) << pattern << " gave " << host.textOf(answer.value);
+    }
+}
+
+TEST_F(Listings, RefusedFiltersAndCounts)
+{
+    for (std::vector<ScriptValue> args :
+         {std::vector<ScriptValue>{}, {location("*"), host.text("x")}, {location("*"), host.text("")},
+          {location("*"), host.unconvertible()}, {location("*"), host.text("a"), host.text("a")},
+          {host.unconvertible()}, {host.text(std::string(261, 'a'))}}) {
+        Answer answer = host.call("list", args);
+        EXPECT_EQ(answer.flag, 0) << args.size();
+        EXPECT_FALSE(answer.touched);
+    }
+}
+
+// Long listings come back whole, however many entries, and a short listing
+// after a long one is still right.
+TEST_F(Listings, LongListingsAreNeverCut)
+{
+    CreateDirectoryA(at("many").c_str(), NULL);
+    const int count = 20000;
+    size_t expectedLength = 0;
+    for (int i = 0; i < count; ++i) {
+        std::string name = "entry-with-a-longish-name-" + std::to_string(i) + ".dat";
+        HANDLE file = CreateFileA(at("many\\" + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
+        CloseHandle(file);
+        expectedLength += name.size() + (i ? 1 : 0);
+    }
+    Answer answer = list("many\\*");
+    std::string text = host.textOf(answer.value);
+    EXPECT_GT(text.size(), 65536u * 10);
+    EXPECT_EQ(text.size(), expectedLength);
+    Names listed = namesOf(text);
+    EXPECT_EQ(listed.size(), (size_t)count);
+    EXPECT_TRUE(std::binary_search(listed.begin(), listed.end(), "entry-with-a-longish-name-19999.dat"));
+    EXPECT_EQ(names(list("*.*")), (Names{"a.txt", "b.htm"}));
+}
+
+TEST_F(Listings, LargeFileDoesNotDisturbTheListing)
+{
+    HANDLE file = CreateFileA(at("big.bin").c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 5LL << 30;
+    SetFilePointerEx(file, size, NULL, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+    EXPECT_EQ(names(list("*.*")), (Names{"a.txt", "b.htm", "big.bin"}));
+}
+
+} // namespace
