@@ -9,6 +9,7 @@
 // that name. Exit status: 0 when the script completes; 1 for an uncaught or
 // syntax error, reported with its file and line on standard error; 2 for
 // usage errors and extensions that cannot be loaded.
+#include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -187,6 +188,9 @@ int interactive(duk_context* ctx)
 
 int main(int argc, char** argv)
 {
+    // Lines end in a bare line feed, as scripts wrote them.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     Options options;
     std::string error;
     if (!parseOptions(argc, argv, &options, &error)) {

@@ -1,0 +1,67 @@
+// A tour of qvfile: every function once, in a scratch folder.
+//   qvhost tour.js [SCRATCH]      (SCRATCH defaults to C:/qvfile-tour)
+// The tour makes SCRATCH and removes every file it wrote there. The library
+// has no function that removes a folder, so the two empty folders it made
+// stay behind for whoever gave it SCRATCH (the README's command removes them).
+var started = qvfile.getTickCount();
+var dir = scriptArgs.length > 0 ? scriptArgs[0] : "C:/qvfile-tour";
+var url = "file:///" + dir.replace(":", "|");
+
+function step(what, result) {
+    var label = "    " + what;
+    while (label.length < 54)
+        label += " ";
+    print(label + "-> " + JSON.stringify(result));
+    return result;
+}
+
+print("Folders");
+step("mkdir(" + url + ")", qvfile.mkdir(url));
+step("isDir(scratch)", qvfile.isDir(url));
+step("mkdir(scratch/img)", qvfile.mkdir(url + "/img"));
+
+print("Contents");
+step("write(index.htm, '<h1>Hello</h1>\\n')", qvfile.write(url + "/index.htm", "<h1>Hello</h1>\n"));
+step("write(index.htm, '<p>more</p>\\n', 'append')", qvfile.write(url + "/index.htm", "<p>more</p>\n", "append"));
+step("read(index.htm)", qvfile.read(url + "/index.htm"));
+step("read(missing.htm)", qvfile.read(url + "/missing.htm"));
+step("write(notes.txt, 'a\\r\\nb')", qvfile.write(url + "/notes.txt", "a\r\nb"));
+
+print("Queries");
+step("exists(index.htm)", qvfile.exists(url + "/index.htm"));
+step("isFile(index.htm)", qvfile.isFile(url + "/index.htm"));
+step("isDir(index.htm)", qvfile.isDir(url + "/index.htm"));
+step("canRead(index.htm)", qvfile.canRead(url + "/index.htm"));
+step("canWrite(index.htm)", qvfile.canWrite(url + "/index.htm"));
+step("exists(missing.htm)", qvfile.exists(url + "/missing.htm"));
+
+print("Listing (names joined by ':')");
+step("list(*.*)           files", qvfile.list(url + "/*.*"));
+step("list(*.*, 'w')      writable files", qvfile.list(url + "/*.*", "w"));
+step("list(*.*, 'd')      folders", qvfile.list(url + "/*.*", "d"));
+step("list(*.*, 'a')      everything", qvfile.list(url + "/*.*", "a"));
+step("list(*.gif)         nothing matches", qvfile.list(url + "/*.gif"));
+
+print("Changes");
+step("copy(index.htm, img/copy.htm)", qvfile.copy(url + "/index.htm", url + "/img/copy.htm"));
+step("rename(notes.txt, index.htm)  never replaces", qvfile.rename(url + "/notes.txt", url + "/index.htm"));
+step("rename(notes.txt, notes.old)", qvfile.rename(url + "/notes.txt", url + "/notes.old"));
+step("remove(img)  folders are not removed", qvfile.remove(url + "/img"));
+step("remove(img/copy.htm)", qvfile.remove(url + "/img/copy.htm"));
+step("remove(notes.old)", qvfile.remove(url + "/notes.old"));
+step("remove(index.htm)", qvfile.remove(url + "/index.htm"));
+step("list(*.*, 'a')  after cleaning", qvfile.list(url + "/*.*", "a"));
+
+print("Interface aids");
+step("setDropSize('Options', 'First', 8)  no such dialog", qvfile.setDropSize("Options", "First", 8));
+step("setBusyCursor()", qvfile.setBusyCursor());
+step("clearBusyCursor()", qvfile.clearBusyCursor());
+
+print("Errors");
+try {
+    qvfile.list(url + "/*.*", "x");
+} catch (e) {
+    step("list(*.*, 'x')  an unknown filter", String(e));
+}
+
+step("getTickCount() - started  (ms)", qvfile.getTickCount() - started);

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# qvhost's command line: exit statuses, messages and the interactive shell.
+set -u
+qvhost=$1
+run="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine-run.sh"
+work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+
+# Whether FILE matches PATTERN; the pattern "-" asks for an empty file.
+matches() { if [ "$2" = - ]; then [ ! -s "$1" ]; else grep -qE -- "$2" "$1"; fi; }
+
+# expect NAME STATUS STDOUT-PATTERN STDERR-PATTERN -- ARGS...
+expect() {
+    local name=$1 status=$2 out=$3 err=$4
+    shift 5
+    "$run" "$qvhost" "$@" <"$work/stdin" >"$work/out" 2>"$work/err"
+    local got=$?
+    if [ "$got" -ne "$status" ] || ! matches "$work/out" "$out" || ! matches "$work/err" "$err"; then
+        echo "FAIL $name: status $got (expected $status)"
+        sed 's/^/  stdout: /' "$work/out"
+        sed 's/^/  stderr: /' "$work/err"
+        failed=$((failed + 1))
+    else
+        passed=$((passed + 1))
+    fi
+}
+
+: >"$work/stdin"
+printf 'print("args", scriptArgs.join("|"));\n' >"$work/ok.js"
+printf 'var a = 1;\n\nqvfile.exists();\n' >"$work/throws.js"
+printf 'var a = 1;\nvar b = ;\n' >"$work/syntax.js"
+printf 'throw "plain";\n' >"$work/plain.js"
+
+expect "script completes"       0 '^args x\|y z$' -                           -- "$work/ok.js" x "y z"
+expect "uncaught error"         1 -        'throws\.js:3: Error: qvfile\.exists failed' -- "$work/throws.js"
+expect "syntax error"           1 -        'syntax\.js:2: SyntaxError'        -- "$work/syntax.js"
+expect "thrown non-error"       1 -        'plain'                            -- "$work/plain.js"
+expect "-e evaluates"           0 '^1$' -                                     -- -e 'print(qvfile.exists("C:/"))'
+expect "-e error"               1 -        '-e:1: Error: qvfile\.read failed' -- -e 'qvfile.read()'
+expect "missing script"         2 -        'cannot read .*nothere\.js'        -- "$work/nothere.js"
+expect "unknown option"         2 -        'unknown option --bogus'           -- --bogus
+expect "--ext without a value"  2 -        '--ext needs a value'              -- --ext
+expect "extension not found"    2 -        'cannot load .*nosuch\.dll'        -- --ext "$work/nosuch.dll" -e 1
+expect "no entry point"         2 -        'kernel32\.dll: it has no QV_InitWrapper' -- --ext C:/windows/system32/kernel32.dll -e 1
+
+printf '1 + 1\nqvfile.isDir("C:/")\nfoo(\n"after"\n' >"$work/stdin"
+expect "interactive shell"      0 '^after$' 'stdin:1: SyntaxError'        --
+grep -qx 2 "$work/out" && grep -qx 1 "$work/out" || { echo "FAIL interactive results"; failed=$((failed + 1)); }
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
