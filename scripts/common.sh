@@ -3,6 +3,7 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 product_dir=$root/build/i686
 test_dir=$root/build/x86_64
+native_dir=$root/build/native
 jobs=$(nproc)
 
 build_all() {
@@ -12,8 +13,15 @@ build_all() {
     cmake --build "$product_dir" -j "$jobs"
     cmake -S "$root" -B "$test_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQVFILE_TESTS=ON \
         -DQVFILE_PRODUCT_DLL="$product_dir/qvfile.dll" \
+        -DQVFILE_SANITIZED_TESTS="$native_dir/qvfile_sanitized" \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
     cmake --build "$test_dir" -j "$jobs"
+}
+
+# The platform-free parts built natively with the sanitizers.
+build_native() {
+    cmake -S "$root" -B "$native_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$native_dir" -j "$jobs"
 }
 
 # Starts Xvfb and a persistent wineserver for the prefix inside the test

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "../files/listing.h"
 #include "scratch.h"
 
 namespace {
@@ -92,21 +91,6 @@ TEST_F(Listings, WritableLeavesOutReadOnlyFiles)
     setReadOnly(at("b.htm"), true);
     EXPECT_EQ(names(list("*", "W")), (Names{"a.txt"}));
     EXPECT_EQ(names(list("*")), (Names{"a.txt", "b.htm"}));
-}
-
-// Folders takes only entries whose sole attribute is the folder attribute.
-TEST(ListingFilters, FoldersTakeOnlyPlainFolders)
-{
-    EXPECT_TRUE(entryIsListed(kAttributeFolder, "img", kListFolders));
-    EXPECT_FALSE(entryIsListed(kAttributeFolder | kAttributeReadOnly, "img", kListFolders));
-    EXPECT_FALSE(entryIsListed(kAttributeFolder | kAttributeArchive, "img", kListFolders));
-    EXPECT_TRUE(entryIsListed(0, "plain.txt", kListFolders)) << "a file with no attribute at all";
-    EXPECT_FALSE(entryIsListed(kAttributeArchive, "a.txt", kListFolders));
-    EXPECT_FALSE(entryIsListed(kAttributeFolder, "..", kListAll));
-    EXPECT_TRUE(entryIsListed(0, "..", kListAll)) << "only folders named . and .. are dropped";
-    EXPECT_EQ(chooseFilter(""), kListRefused);
-    EXPECT_EQ(chooseFilter("x"), kListRefused);
-    EXPECT_EQ(chooseFilter("Writable"), kListWritable);
 }
 
 TEST_F(Listings, ReadOnlyFolderIsNotAPlainFolder)

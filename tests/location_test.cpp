@@ -1,50 +1,9 @@
-// Location texts: conversion to local paths and the length boundaries.
-#include <string.h>
-
+// Location texts at the length boundaries, through a script function.
 #include <gtest/gtest.h>
 
-#include "../files/location.h"
 #include "scratch.h"
 
 namespace {
-
-std::string converted(const char* text)
-{
-    char path[kPathSize];
-    if (!locationToPath(text, path, sizeof path))
-        return "<refused>";
-    return path;
-}
-
-TEST(LocationsConvert, PrefixSlashesAndBarsOnly)
-{
-    EXPECT_EQ(converted("file:///C|/Site/index.htm"), "C:\\Site\\index.htm");
-    EXPECT_EQ(converted("C:/Site/index.htm"), "C:\\Site\\index.htm");
-    EXPECT_EQ(converted("see file:///D|/x.txt"), "D:\\x.txt");
-    EXPECT_EQ(converted("file:///C|/My%20Site"), "C:\\My%20Site");
-    EXPECT_EQ(converted("file://server/share/a.txt"), "file:\\\\server\\share\\a.txt");
-    EXPECT_EQ(converted("file:///C|/a/file:///D|/b"), "C:\\a\\file:\\\\\\D:\\b") << "first prefix only";
-    EXPECT_EQ(converted("FILE:///C|/x"), "FILE:\\\\\\C:\\x") << "the prefix is matched exactly";
-    EXPECT_EQ(converted("C:\\Mixed/Case\\..\\X"), "C:\\Mixed\\Case\\..\\X");
-    EXPECT_EQ(converted(""), "");
-    EXPECT_EQ(converted("file:///"), "");
-}
-
-TEST(LocationsConvert, NeverWritePastTheBuffer)
-{
-    char path[16];
-    memset(path, 'X', sizeof path);
-    std::string fits(15, 'a'), tooLong(16, 'a');
-    EXPECT_TRUE(locationToPath(fits.c_str(), path, sizeof path));
-    EXPECT_EQ(std::string(path), fits);
-
-    char guarded[32];
-    memset(guarded, 'G', sizeof guarded);
-    EXPECT_FALSE(locationToPath(tooLong.c_str(), guarded, 16));
-    for (size_t i = 16; i < sizeof guarded; ++i)
-        ASSERT_EQ(guarded[i], 'G') << "byte " << i << " written past the buffer";
-    EXPECT_FALSE(locationToPath("a", guarded, 0));
-}
 
 class LocationLengths : public ScratchTest {
 protected:

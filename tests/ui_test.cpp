@@ -271,20 +271,6 @@ TEST_F(BusyCursor, NoPreviousCursorIsNotSaved)
 
 int32_t decoded(ScriptValue value) { return (int32_t)value >> 1; }
 
-TEST(TickCount, EncodedModulo2To31AsASigned31BitInteger)
-{
-    EXPECT_EQ(tickCountValue(0), 1u);
-    EXPECT_EQ(decoded(tickCountValue(1)), 1);
-    EXPECT_EQ(decoded(tickCountValue((1u << 30) - 1)), (1 << 30) - 1);
-    EXPECT_EQ(decoded(tickCountValue(1u << 30)), -(1 << 30));
-    EXPECT_EQ(decoded(tickCountValue((1u << 31) - 1)), -1);
-    EXPECT_EQ(decoded(tickCountValue(1u << 31)), 0);
-    EXPECT_EQ(decoded(tickCountValue((1u << 31) + 5)), 5);
-    EXPECT_EQ(decoded(tickCountValue(0xFFFFFFFFu)), -1);
-    for (uint32_t ticks : {0u, 7u, 1u << 30, 0xFFFFFFFFu})
-        EXPECT_EQ(tickCountValue(ticks) & 1u, 1u);
-}
-
 TEST(TickCount, CountsMilliseconds)
 {
     TestHost host;

@@ -1,0 +1,162 @@
+// The parts that know nothing of the platform: location conversion, listing
+// assembly and filters, the services record and the value encoding. Built
+// into the Windows tests and, with the sanitizers, natively.
+#include <string.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "../files/listing.h"
+#include "../files/location.h"
+#include "../host/host_services.h"
+#include "../ui/ui_natives.h"
+
+namespace {
+
+std::string converted(const char* text)
+{
+    char path[kPathSize];
+    if (!locationToPath(text, path, sizeof path))
+        return "<refused>";
+    return path;
+}
+
+TEST(LocationsConvert, PrefixSlashesAndBarsOnly)
+{
+    EXPECT_EQ(converted("file:///C|/Site/index.htm"), "C:\\Site\\index.htm");
+    EXPECT_EQ(converted("C:/Site/index.htm"), "C:\\Site\\index.htm");
+    EXPECT_EQ(converted("see file:///D|/x.txt"), "D:\\x.txt");
+    EXPECT_EQ(converted("file:///C|/My%20Site"), "C:\\My%20Site");
+    EXPECT_EQ(converted("file://server/share/a.txt"), "file:\\\\server\\share\\a.txt");
+    EXPECT_EQ(converted("file:///C|/a/file:///D|/b"), "C:\\a\\file:\\\\\\D:\\b") << "first prefix only";
+    EXPECT_EQ(converted("FILE:///C|/x"), "FILE:\\\\\\C:\\x") << "the prefix is matched exactly";
+    EXPECT_EQ(converted("C:\\Mixed/Case\\..\\X"), "C:\\Mixed\\Case\\..\\X");
+    EXPECT_EQ(converted(""), "");
+    EXPECT_EQ(converted("file:///"), "");
+}
+
+TEST(LocationsConvert, NeverWritePastTheBuffer)
+{
+    char path[16];
+    memset(path, 'X', sizeof path);
+    std::string fits(15, 'a'), tooLong(16, 'a');
+    EXPECT_TRUE(locationToPath(fits.c_str(), path, sizeof path));
+    EXPECT_EQ(std::string(path), fits);
+
+    char guarded[32];
+    memset(guarded, 'G', sizeof guarded);
+    EXPECT_FALSE(locationToPath(tooLong.c_str(), guarded, 16));
+    for (size_t i = 16; i < sizeof guarded; ++i)
+        ASSERT_EQ(guarded[i], 'G') << "byte " << i << " written past the buffer";
+    EXPECT_FALSE(locationToPath("a", guarded, 0));
+}
+
+// Folders takes only entries whose sole attribute is the folder attribute.
+TEST(ListingFilters, FoldersTakeOnlyPlainFolders)
+{
+    EXPECT_TRUE(entryIsListed(kAttributeFolder, "img", kListFolders));
+    EXPECT_FALSE(entryIsListed(kAttributeFolder | kAttributeReadOnly, "img", kListFolders));
+    EXPECT_FALSE(entryIsListed(kAttributeFolder | kAttributeArchive, "img", kListFolders));
+    EXPECT_TRUE(entryIsListed(0, "plain.txt", kListFolders)) << "a file with no attribute at all";
+    EXPECT_FALSE(entryIsListed(kAttributeArchive, "a.txt", kListFolders));
+    EXPECT_FALSE(entryIsListed(kAttributeFolder, "..", kListAll));
+    EXPECT_TRUE(entryIsListed(0, "..", kListAll)) << "only folders named . and .. are dropped";
+    EXPECT_EQ(chooseFilter(""), kListRefused);
+    EXPECT_EQ(chooseFilter("x"), kListRefused);
+    EXPECT_EQ(chooseFilter("Writable"), kListWritable);
+}
+
+TEST(ListingText, NamesJoinedWithoutOuterSeparators)
+{
+    Listing listing = {NULL, 0, 0};
+    ASSERT_TRUE(startListing(&listing));
+    EXPECT_STREQ(listing.text, "");
+    ASSERT_TRUE(appendListingName(&listing, "a.txt"));
+    ASSERT_TRUE(appendListingName(&listing, ""));
+    ASSERT_TRUE(appendListingName(&listing, "b.htm"));
+    EXPECT_STREQ(listing.text, "a.txt::b.htm");
+    EXPECT_EQ(listing.length, strlen(listing.text));
+    ASSERT_TRUE(startListing(&listing));
+    EXPECT_STREQ(listing.text, "") << "a new listing starts empty, storage kept";
+    trimListing(&listing, 0);
+    EXPECT_EQ(listing.text, nullptr);
+}
+
+// Growth keeps every name whole, and trimming gives back only storage that
+// grew beyond what is kept between calls.
+TEST(ListingText, GrowsPastAnyFixedSizeAndTrims)
+{
+    Listing listing = {NULL, 0, 0};
+    ASSERT_TRUE(startListing(&listing));
+    std::string expected;
+    std::string name(255, 'n');
+    for (int i = 0; i < 2000; ++i) {
+        name[i % 255] = (char)('a' + i % 26);
+        ASSERT_TRUE(appendListingName(&listing, name.c_str()));
+        expected += (i ? ":" : "") + name;
+    }
+    EXPECT_EQ(listing.length, expected.size());
+    EXPECT_EQ(std::string(listing.text), expected);
+    EXPECT_GE(listing.capacity, expected.size() + 1);
+    trimListing(&listing, 1 << 30);
+    EXPECT_NE(listing.text, nullptr) << "within the kept size";
+    trimListing(&listing, 65536);
+    EXPECT_EQ(listing.text, nullptr);
+    EXPECT_EQ(listing.capacity, 0u);
+    ASSERT_TRUE(startListing(&listing));
+    ASSERT_TRUE(appendListingName(&listing, "again"));
+    EXPECT_STREQ(listing.text, "again");
+    trimListing(&listing, 0);
+}
+
+TEST(ServicesRecord, CopiesWholeEntriesWithinTheSize)
+{
+    void* table[kServiceCount + 2];
+    for (size_t i = 0; i < kServiceCount + 2; ++i)
+        table[i] = (void*)(uintptr_t)(0x1000 + i);
+    const size_t entry = sizeof(void*);
+    struct Case { uint32_t size; size_t copied; } cases[] = {
+        {0, 0}, {(uint32_t)entry - 1, 0}, {(uint32_t)entry, 1}, {(uint32_t)(2 * entry), 2},
+        {(uint32_t)(7 * entry + entry / 2), 7}, {(uint32_t)(16 * entry), 16},
+        {(uint32_t)(18 * entry), 16}, {0xFFFFFFFFu, 16}};
+    for (const Case& c : cases) {
+        HostServices services;
+        memset(&services, 0xAB, sizeof services);
+        copyHostServices(&services, table, c.size);
+        void* entries[kServiceCount];
+        memcpy(entries, &services, sizeof entries);
+        for (size_t i = 0; i < kServiceCount; ++i)
+            EXPECT_EQ(entries[i], i < c.copied ? table[i] : nullptr) << "size " << c.size << " entry " << i;
+    }
+    HostServices services;
+    copyHostServices(&services, NULL, 64);
+    EXPECT_EQ(services.registerNative, nullptr);
+}
+
+TEST(ValueEncoding, IntegersAreTagged)
+{
+    EXPECT_EQ(integerValue(0), 1u);
+    EXPECT_EQ(integerValue(1), 3u);
+    EXPECT_EQ(integerValue(-1), 0xFFFFFFFFu);
+    EXPECT_EQ(integerValue(1 << 29), (1u << 30) | 1u);
+    EXPECT_EQ(integerValue(INT32_MIN), 1u) << "the top bit is lost, never undefined";
+}
+
+int32_t decoded(ScriptValue value) { return (int32_t)value >> 1; }
+
+TEST(TickCount, EncodedModulo2To31AsASigned31BitInteger)
+{
+    EXPECT_EQ(tickCountValue(0), 1u);
+    EXPECT_EQ(decoded(tickCountValue(1)), 1);
+    EXPECT_EQ(decoded(tickCountValue((1u << 30) - 1)), (1 << 30) - 1);
+    EXPECT_EQ(decoded(tickCountValue(1u << 30)), -(1 << 30));
+    EXPECT_EQ(decoded(tickCountValue((1u << 31) - 1)), -1);
+    EXPECT_EQ(decoded(tickCountValue(1u << 31)), 0);
+    EXPECT_EQ(decoded(tickCountValue((1u << 31) + 5)), 5);
+    EXPECT_EQ(decoded(tickCountValue(0xFFFFFFFFu)), -1);
+    for (uint32_t ticks : {0u, 7u, 1u << 30, 0xFFFFFFFFu})
+        EXPECT_EQ(tickCountValue(ticks) & 1u, 1u);
+}
+
+} // namespace
