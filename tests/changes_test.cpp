@@ -143,4 +143,17 @@ TEST_F(Changes, RefusedCallsTouchNothing)
     EXPECT_FALSE(pathExists(at("b.txt")));
 }
 
+// A read-only folder named as the target of write or mkdir answers 0 and
+// stays as it was.
+TEST_F(Changes, ReadOnlyFolderAsTarget)
+{
+    CreateDirectoryA(at("locked").c_str(), NULL);
+    SetFileAttributesA(at("locked").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(host.call("write", {location("locked"), host.text("x")}).isInteger(0));
+    EXPECT_TRUE(host.call("write", {location("locked"), host.text("x"), host.integer(1)}).isInteger(0));
+    EXPECT_TRUE(one("mkdir", "locked").isInteger(0));
+    EXPECT_TRUE(GetFileAttributesA(at("locked").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(host.textOf(host.call("list", {location("locked\\*"), host.text("a")}).value), "");
+}
+
 } // namespace

@@ -52,6 +52,9 @@ public:
     bool isNullText(ScriptValue value) const { return value == kNullText; }
 
     const std::vector<Registration>& registrations() const { return registrations_; }
+    // Calls go to these functions from now on: a host whose table lacks
+    // registerNative can still call what another host registered.
+    void useFunctions(const std::vector<Registration>& functions) { registrations_ = functions; }
 
     // When set, textFromValue reports this length instead of the true one.
     int64_t reportedLength = -1;
