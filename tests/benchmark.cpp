@@ -1,0 +1,211 @@
+// Measures each library call through a minimal host against the bare runtime
+// call doing the same work, in one process; prints the medians.
+//   bash scripts/bench.sh
+#include <io.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "../host/host_services.h"
+
+extern "C" int32_t QV_InitWrapper(void* services, uint32_t size);
+
+namespace {
+
+// The minimal host: it keeps the functions and looks at texts in place.
+struct Native {
+    const char* name;
+    NativeFunction function;
+};
+std::vector<Native> natives;
+std::vector<std::string> texts;
+size_t lastLength = 0;
+
+int32_t QV_CDECL registerNative(void*, const char* name, NativeFunction function, uint32_t)
+{
+    natives.push_back(Native{name, function});
+    return 1;
+}
+const char* QV_CDECL textFromValue(NativeContext, ScriptValue value, uint32_t* lengthOut)
+{
+    const std::string& text = texts[value / 2 - 1];
+    if (lengthOut != NULL)
+        *lengthOut = (uint32_t)text.size();
+    return text.c_str();
+}
+int32_t QV_CDECL valueFromText(NativeContext, const char* text, uint32_t length, ScriptValue* resultOut)
+{
+    lastLength = text == NULL ? 0 : length;
+    *resultOut = 2;
+    return 1;
+}
+
+ScriptValue text(const std::string& bytes)
+{
+    texts.push_back(bytes);
+    return (ScriptValue)(2 * texts.size());
+}
+
+ScriptValue call(const char* name, std::vector<ScriptValue> args)
+{
+    for (const Native& native : natives) {
+        if (strcmp(native.name, name) == 0) {
+            ScriptValue result = 0;
+            if (native.function(NULL, NULL, (uint32_t)args.size(), args.data(), &result) != 1) {
+                fprintf(stderr, "%s refused\n", name);
+                exit(1);
+            }
+            return result;
+        }
+    }
+    exit(1);
+}
+
+double seconds()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (double)now.QuadPart / (double)frequency.QuadPart;
+}
+
+// The median time of `repetitions` runs of `work`, divided by `per`.
+double median(int repetitions, double per, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < repetitions; ++i) {
+        double start = seconds();
+        work();
+        times.push_back((seconds() - start) / per);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void report(const char* name, double library, double bare, const char* unit, double scale)
+{
+    printf("%-28s %12.3f %12.3f %8.3f   %s\n", name, library * scale, bare * scale, library / bare, unit);
+}
+
+void makeFolder(const std::string& folder, int entries)
+{
+    CreateDirectoryA(folder.c_str(), NULL);
+    for (int i = 0; i < entries; ++i) {
+        std::string name = folder + "\\entry-" + std::to_string(i) + ".dat";
+        CloseHandle(CreateFileA(name.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    }
+}
+
+void removeFolder(const std::string& folder, int entries)
+{
+    for (int i = 0; i < entries; ++i)
+        DeleteFileA((folder + "\\entry-" + std::to_string(i) + ".dat").c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string root = std::string(temp) + "qvfile-bench";
+    CreateDirectoryA(root.c_str(), NULL);
+    void* services[kServiceCount] = {};
+    services[1] = (void*)&registerNative;
+    services[2] = (void*)&textFromValue;
+    services[7] = (void*)&valueFromText;
+    QV_InitWrapper(services, sizeof services);
+
+    const int repetitions = 7;
+    const size_t big = 64u << 20;
+    std::string bigPath = root + "\\big.bin";
+    std::string content(big, 'x');
+    for (size_t i = 0; i < big; i += 4093)
+        content[i] = (char)(i % 251);
+    ScriptValue bigValue = text(bigPath), contentValue = text(content);
+
+    printf("%-28s %12s %12s %8s\n", "case", "library", "bare", "ratio");
+    double libraryWrite = median(repetitions, 1, [&] { call("write", {bigValue, contentValue}); });
+    double bareWrite = median(repetitions, 1, [&] {
+        FILE* file = fopen(bigPath.c_str(), "wb");
+        fwrite(content.data(), content.size(), 1, file);
+        fclose(file);
+    });
+    report("write 64 MiB", libraryWrite, bareWrite, "ms", 1e3);
+
+    double libraryRead = median(repetitions, 1, [&] { call("read", {bigValue}); });
+    if (lastLength != big)
+        return fprintf(stderr, "read gave %zu bytes\n", lastLength), 1;
+    double bareRead = median(repetitions, 1, [&] {
+        FILE* file = fopen(bigPath.c_str(), "rb");
+        char* buffer = (char*)malloc(big + 1);
+        size_t got = fread(buffer, 1, big, file);
+        buffer[got] = '\0';
+        free(buffer);
+        fclose(file);
+    });
+    report("read 64 MiB", libraryRead, bareRead, "ms", 1e3);
+    DeleteFileA(bigPath.c_str());
+
+    double listTimes[2];
+    int sizes[2] = {2000, 20000};
+    for (int s = 0; s < 2; ++s) {
+        std::string folder = root + "\\list" + std::to_string(sizes[s]);
+        makeFolder(folder, sizes[s]);
+        std::string pattern = folder + "\\*";
+        ScriptValue patternValue = text(pattern);
+        double library = median(repetitions, 1, [&] { call("list", {patternValue}); });
+        double bare = median(repetitions, 1, [&] {
+            struct __finddata64_t entry;
+            intptr_t search = _findfirst64(pattern.c_str(), &entry);
+            int found = 0;
+            do
+                found += entry.name[0] != '.';
+            while (_findnext64(search, &entry) == 0);
+            _findclose(search);
+        });
+        std::string name = "list " + std::to_string(sizes[s]) + " entries";
+        report(name.c_str(), library, bare, "ms", 1e3);
+        listTimes[s] = library;
+        removeFolder(folder, sizes[s]);
+    }
+
+    std::string filePath = root + "\\small.txt";
+    FILE* small = fopen(filePath.c_str(), "wb");
+    fputs("small", small);
+    fclose(small);
+    ScriptValue fileValue = text(filePath);
+    const int calls = 20000;
+    double libraryExists = median(repetitions, calls, [&] {
+        for (int i = 0; i < calls; ++i)
+            call("exists", {fileValue});
+    });
+    double bareExists = median(repetitions, calls, [&] {
+        for (int i = 0; i < calls; ++i)
+            _access(filePath.c_str(), 0);
+    });
+    report("exists per call", libraryExists, bareExists, "us", 1e6);
+    double libraryIsFile = median(repetitions, calls, [&] {
+        for (int i = 0; i < calls; ++i)
+            call("isFile", {fileValue});
+    });
+    double bareIsFile = median(repetitions, calls, [&] {
+        struct _stat64 status;
+        for (int i = 0; i < calls; ++i)
+            _stat64(filePath.c_str(), &status);
+    });
+    report("isFile per call", libraryIsFile, bareIsFile, "us", 1e6);
+    DeleteFileA(filePath.c_str());
+    RemoveDirectoryA(root.c_str());
+
+    printf("\nlist 20000 / list 2000 time: %.2f (linear growth gives about 10)\n", listTimes[1] / listTimes[0]);
+    return 0;
+}
