@@ -206,30 +206,32 @@ std::string baseName(const std::string& path)
 
 } // namespace
 
-std::string ansiFromScript(const char* utf8, size_t length)
+namespace {
+
+// Re-encodes text between two code pages through UTF-16.
+std::string recode(const char* text, size_t length, UINT from, UINT to)
 {
     if (length == 0)
         return std::string();
-    int wide = MultiByteToWideChar(CP_UTF8, 0, utf8, (int)length, NULL, 0);
-    std::wstring text(wide, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8, (int)length, &text[0], wide);
-    int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), wide, NULL, 0, NULL, NULL);
-    std::string ansi(bytes, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), wide, &ansi[0], bytes, NULL, NULL);
-    return ansi;
+    int wide = MultiByteToWideChar(from, 0, text, (int)length, NULL, 0);
+    std::wstring utf16(wide, L'\0');
+    MultiByteToWideChar(from, 0, text, (int)length, &utf16[0], wide);
+    int bytes = WideCharToMultiByte(to, 0, utf16.data(), wide, NULL, 0, NULL, NULL);
+    std::string out(bytes, '\0');
+    WideCharToMultiByte(to, 0, utf16.data(), wide, &out[0], bytes, NULL, NULL);
+    return out;
+}
+
+} // namespace
+
+std::string ansiFromScript(const char* utf8, size_t length)
+{
+    return recode(utf8, length, CP_UTF8, CP_ACP);
 }
 
 std::string scriptFromAnsi(const char* ansi, size_t length)
 {
-    if (length == 0)
-        return std::string();
-    int wide = MultiByteToWideChar(CP_ACP, 0, ansi, (int)length, NULL, 0);
-    std::wstring text(wide, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi, (int)length, &text[0], wide);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, NULL, 0, NULL, NULL);
-    std::string utf8(bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, &utf8[0], bytes, NULL, NULL);
-    return utf8;
+    return recode(ansi, length, CP_ACP, CP_UTF8);
 }
 
 bool loadExtension(duk_context* ctx, const std::string& path, std::string* error)

@@ -76,22 +76,31 @@ double seconds()
     return (double)now.QuadPart / (double)frequency.QuadPart;
 }
 
-// The median time of `repetitions` runs of `work`, divided by `per`.
-double median(int repetitions, double per, const std::function<void()>& work)
+struct Medians {
+    double library, bare;
+};
+
+// The median times of `repetitions` runs of each, divided by `per`. The two
+// alternate, so that both meet the same state of the disk and its caches.
+Medians compare(int repetitions, double per, const std::function<void()>& library,
+                const std::function<void()>& bare)
 {
-    std::vector<double> times;
-    for (int i = 0; i < repetitions; ++i) {
+    std::vector<double> times[2];
+    for (int i = 0; i < 2 * repetitions; ++i) {
+        bool libraryTurn = (i % 2 == 0) == (i / 2 % 2 == 0);
         double start = seconds();
-        work();
-        times.push_back((seconds() - start) / per);
+        (libraryTurn ? library : bare)();
+        times[libraryTurn ? 0 : 1].push_back((seconds() - start) / per);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    for (std::vector<double>& run : times)
+        std::sort(run.begin(), run.end());
+    return Medians{times[0][repetitions / 2], times[1][repetitions / 2]};
 }
 
-void report(const char* name, double library, double bare, const char* unit, double scale)
+void report(const char* name, Medians times, const char* unit, double scale)
 {
-    printf("%-28s %12.3f %12.3f %8.3f   %s\n", name, library * scale, bare * scale, library / bare, unit);
+    printf("%-28s %12.3f %12.3f %8.3f   %s\n", name, times.library * scale, times.bare * scale,
+           times.library / times.bare, unit);
 }
 
 void makeFolder(const std::string& folder, int entries)
@@ -112,7 +121,7 @@ void removeFolder(const std::string& folder, int entries)
 
 } // namespace
 
-int main(int argc, char** argv)
+int main()
 {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
@@ -133,26 +142,22 @@ int main(int argc, char** argv)
     ScriptValue bigValue = text(bigPath), contentValue = text(content);
 
     printf("%-28s %12s %12s %8s\n", "case", "library", "bare", "ratio");
-    double libraryWrite = median(repetitions, 1, [&] { call("write", {bigValue, contentValue}); });
-    double bareWrite = median(repetitions, 1, [&] {
+    report("write 64 MiB", compare(repetitions, 1, [&] { call("write", {bigValue, contentValue}); }, [&] {
         FILE* file = fopen(bigPath.c_str(), "wb");
         fwrite(content.data(), content.size(), 1, file);
         fclose(file);
-    });
-    report("write 64 MiB", libraryWrite, bareWrite, "ms", 1e3);
+    }), "ms", 1e3);
 
-    double libraryRead = median(repetitions, 1, [&] { call("read", {bigValue}); });
-    if (lastLength != big)
-        return fprintf(stderr, "read gave %zu bytes\n", lastLength), 1;
-    double bareRead = median(repetitions, 1, [&] {
+    report("read 64 MiB", compare(repetitions, 1, [&] { call("read", {bigValue}); }, [&] {
         FILE* file = fopen(bigPath.c_str(), "rb");
         char* buffer = (char*)malloc(big + 1);
         size_t got = fread(buffer, 1, big, file);
         buffer[got] = '\0';
         free(buffer);
         fclose(file);
-    });
-    report("read 64 MiB", libraryRead, bareRead, "ms", 1e3);
+    }), "ms", 1e3);
+    if (lastLength != big)
+        return fprintf(stderr, "read gave %zu bytes\n", lastLength), 1;
     DeleteFileA(bigPath.c_str());
 
     double listTimes[2];
@@ -162,8 +167,7 @@ int main(int argc, char** argv)
         makeFolder(folder, sizes[s]);
         std::string pattern = folder + "\\*";
         ScriptValue patternValue = text(pattern);
-        double library = median(repetitions, 1, [&] { call("list", {patternValue}); });
-        double bare = median(repetitions, 1, [&] {
+        Medians times = compare(repetitions, 1, [&] { call("list", {patternValue}); }, [&] {
             struct __finddata64_t entry;
             intptr_t search = _findfirst64(pattern.c_str(), &entry);
             int found = 0;
@@ -173,8 +177,8 @@ int main(int argc, char** argv)
             _findclose(search);
         });
         std::string name = "list " + std::to_string(sizes[s]) + " entries";
-        report(name.c_str(), library, bare, "ms", 1e3);
-        listTimes[s] = library;
+        report(name.c_str(), times, "ms", 1e3);
+        listTimes[s] = times.library;
         removeFolder(folder, sizes[s]);
     }
 
@@ -184,25 +188,21 @@ int main(int argc, char** argv)
     fclose(small);
     ScriptValue fileValue = text(filePath);
     const int calls = 20000;
-    double libraryExists = median(repetitions, calls, [&] {
+    report("exists per call", compare(repetitions, calls, [&] {
         for (int i = 0; i < calls; ++i)
             call("exists", {fileValue});
-    });
-    double bareExists = median(repetitions, calls, [&] {
+    }, [&] {
         for (int i = 0; i < calls; ++i)
             _access(filePath.c_str(), 0);
-    });
-    report("exists per call", libraryExists, bareExists, "us", 1e6);
-    double libraryIsFile = median(repetitions, calls, [&] {
+    }), "us", 1e6);
+    report("isFile per call", compare(repetitions, calls, [&] {
         for (int i = 0; i < calls; ++i)
             call("isFile", {fileValue});
-    });
-    double bareIsFile = median(repetitions, calls, [&] {
+    }, [&] {
         struct _stat64 status;
         for (int i = 0; i < calls; ++i)
             _stat64(filePath.c_str(), &status);
-    });
-    report("isFile per call", libraryIsFile, bareIsFile, "us", 1e6);
+    }), "us", 1e6);
     DeleteFileA(filePath.c_str());
     RemoveDirectoryA(root.c_str());
 

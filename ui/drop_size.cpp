@@ -19,6 +19,8 @@ const char* firstItemText = NULL;
 const int kNameBufferSize = 64;
 const int kNameReadCount = 63;
 const size_t kItemBufferSize = 256;
+// The longest search text a script may pass, as the host counts it.
+const uint32_t kMaxSearchTextLength = 260;
 
 bool hasClass(HWND window, const char* className)
 {
@@ -67,7 +69,7 @@ BOOL CALLBACK findComboBox(HWND window, LPARAM found)
     return TRUE;
 }
 
-// Fetches a text argument of at most 260 characters into `text`.
+// Points `text` at the host's text of an argument of at most 260 characters.
 bool fetchSearchText(NativeContext context, ScriptValue argument, const char** text)
 {
     TextFromValueService textFromValue = hostServices.textFromValue;
@@ -77,7 +79,7 @@ bool fetchSearchText(NativeContext context, ScriptValue argument, const char** t
     }
     uint32_t length = 0;
     *text = textFromValue(context, argument, &length);
-    return *text != NULL && length <= 260;
+    return *text != NULL && length <= kMaxSearchTextLength;
 }
 
 } // namespace
