@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-          wine64 xvfb xauth googletest duktape-dev clang)
+          wine64 xvfb xauth googletest duktape-dev clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
