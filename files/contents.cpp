@@ -27,8 +27,9 @@ WholeFile readWholeFile(const char* path)
     long long length = -1;
     if (_fseeki64(stream, 0, SEEK_END) == 0)
         length = _ftelli64(stream);
-    const unsigned long long limit = (unsigned long long)(SIZE_MAX < UINT32_MAX ? SIZE_MAX : UINT32_MAX) - 1;
-    if (length >= 0 && (unsigned long long)length <= limit && _fseeki64(stream, 0, SEEK_SET) == 0) {
+    // A script string's length has 32 bits, and the block needs one byte more.
+    const long long longest = (long long)UINT32_MAX - 1;
+    if (length >= 0 && length <= longest && _fseeki64(stream, 0, SEEK_SET) == 0) {
         char* bytes = (char*)malloc((size_t)length + 1);
         if (bytes != NULL && fread(bytes, 1, (size_t)length, stream) == (size_t)length) {
             bytes[length] = '\0';

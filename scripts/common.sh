@@ -28,6 +28,7 @@ build_native() {
 # build; stop_wine ends both. The prefix is made on first use.
 start_wine() {
     export WINEPREFIX=$test_dir/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    trap stop_wine EXIT
     local displayfd
     exec {displayfd}<> <(:)
     Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
@@ -36,7 +37,6 @@ start_wine() {
     read -r -t 30 display <&"$displayfd" || { echo "Xvfb did not start" >&2; return 1; }
     exec {displayfd}<&-
     export DISPLAY=:$display
-    trap stop_wine EXIT
     mkdir -p "$WINEPREFIX"
     # A server that is already running for this prefix is as good as a new one.
     /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
