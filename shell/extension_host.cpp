@@ -143,6 +143,8 @@ duk_ret_t callNative(duk_context* ctx)
     duk_pop_2(ctx);
 
     duk_push_array(ctx);
+    // The frame and the argument array end before any error is thrown:
+    // duk_throw unwinds without running destructors.
     int32_t answered;
     ScriptValue result = kNoResult;
     {
@@ -203,10 +205,6 @@ std::string baseName(const std::string& path)
     size_t dot = name.find_last_of('.');
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
-
-} // namespace
-
-namespace {
 
 // Re-encodes text between two code pages through UTF-16.
 std::string recode(const char* text, size_t length, UINT from, UINT to)

@@ -76,6 +76,13 @@ protected:
     std::vector<HWND> dialogs;
 };
 
+// Collects the enumerated windows, in the platform's order.
+BOOL CALLBACK collectWindow(HWND window, LPARAM windows)
+{
+    ((std::vector<HWND>*)windows)->push_back(window);
+    return TRUE;
+}
+
 int itemHeightOf(HWND combo)
 {
     return (int)SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0);
@@ -153,9 +160,11 @@ TEST_F(DropSize, OnlyDialogsAndComboBoxesAreSearched)
     HWND parent = dialog("Other dialog");
     HWND notCombo = CreateWindowExA(0, "ListBox", "", WS_CHILD, 0, 0, 50, 50, parent, NULL, NULL, NULL);
     SendMessageA(notCombo, LB_ADDSTRING, 0, (LPARAM) "Item");
+    int listHeight = windowHeight(notCombo);
     EXPECT_EQ(setDropSize("Same title", "Item", 3).flag, 1);
     EXPECT_EQ(setDropSize("Other dialog", "Item", 3).flag, 1);
     EXPECT_FALSE(resized(notDialog));
+    EXPECT_EQ(windowHeight(notCombo), listHeight) << "a list box is not a combo box";
 }
 
 // Which of several matches is used follows the platform's own enumeration:
@@ -165,10 +174,7 @@ TEST_F(DropSize, FirstDialogAndLastComboBoxWin)
     HWND one = dialog("Twin"), two = dialog("Twin");
     HWND comboOne = comboBox(one, {"Same"}), comboTwo = comboBox(two, {"Same"});
     std::vector<HWND> order;
-    EnumWindows([](HWND window, LPARAM out) -> BOOL {
-        ((std::vector<HWND>*)out)->push_back(window);
-        return TRUE;
-    }, (LPARAM)&order);
+    EnumWindows(collectWindow, (LPARAM)&order);
     bool oneFirst = std::find(order.begin(), order.end(), one) < std::find(order.begin(), order.end(), two);
     EXPECT_EQ(setDropSize("Twin", "Same", 2).flag, 1);
     EXPECT_TRUE(resized(oneFirst ? comboOne : comboTwo));
@@ -180,10 +186,7 @@ TEST_F(DropSize, FirstDialogAndLastComboBoxWin)
     HWND deep = comboBox(panel, {"Same"});
     HWND empty = comboBox(nested, {});
     std::vector<HWND> children;
-    EnumChildWindows(nested, [](HWND window, LPARAM out) -> BOOL {
-        ((std::vector<HWND>*)out)->push_back(window);
-        return TRUE;
-    }, (LPARAM)&children);
+    EnumChildWindows(nested, collectWindow, (LPARAM)&children);
     HWND last = NULL;
     for (HWND child : children)
         if (child == top || child == deep)
