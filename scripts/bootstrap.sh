@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-          wine64 xvfb xauth googletest duktape-dev clang libclang-rt-14-dev)
+          wine64 wine32:i386 xvfb xauth googletest duktape-dev clang libclang-rt-14-dev
+          node-typescript zip unzip)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -14,5 +15,7 @@ done
 
 echo "bootstrap: installing ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
+# 32-bit Wine comes from the i386 architecture.
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
