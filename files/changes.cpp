@@ -6,6 +6,7 @@
 // copies folders with their contents, accepts wildcards in the source and may
 // ask the user before replacing files.
 #include "file_natives.h"
+#include "path_argument.h"
 
 #include <direct.h>
 #include <stdio.h>

@@ -5,6 +5,7 @@
 // null text of length 0. write answers 0 when the file cannot be opened, the
 // text is not written whole, or closing (which flushes) fails.
 #include "file_natives.h"
+#include "path_argument.h"
 
 #include <stdio.h>
 #include <stdlib.h>

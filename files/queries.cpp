@@ -1,21 +1,10 @@
-// Location arguments and the five queries on a path.
+// The five queries on a path.
 #include "file_natives.h"
+#include "path_argument.h"
 
 #include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
-
-bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
-{
-    TextFromValueService textFromValue = hostServices.textFromValue;
-    if (textFromValue == NULL)
-        return false;
-    uint32_t length = 0;
-    const char* text = textFromValue(context, argument, &length);
-    if (text == NULL || length > kMaxLocationLength)
-        return false;
-    return locationToPath(text, path, kPathSize);
-}
 
 namespace {
 
@@ -37,15 +26,6 @@ bool readablePath(const char* path) { return accessSucceeds(path, kRead); }
 bool writablePath(const char* path) { return accessSucceeds(path, kWrite); }
 
 } // namespace
-
-int32_t answerPathPredicate(NativeContext context, uint32_t argc, ScriptValue* argv,
-                            ScriptValue* result, bool (*operation)(const char* path))
-{
-    char path[kPathSize];
-    if (argc != 1 || !fetchPathArgument(context, argv[0], path))
-        return kRefused;
-    return returnPredicate(result, operation(path));
-}
 
 QV_NATIVE(nativeExists) { return answerPathPredicate(context, argc, argv, result, existsPath); }
 QV_NATIVE(nativeIsDir) { return answerPathPredicate(context, argc, argv, result, isFolderPath); }

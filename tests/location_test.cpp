@@ -63,4 +63,34 @@ TEST_F(LocationLengths, UnderReportedLengthIsBoundedByTheBuffer)
     }
 }
 
+// A zero byte inside a location would make the platform see a shorter path
+// than the script wrote ("app.exe\0.log" names app.exe): every function that
+// takes a location refuses it, in either place, and touches nothing.
+TEST_F(LocationLengths, ZeroByteInsideALocationIsRefusedEverywhere)
+{
+    writeBytes(at("app.exe"), "program");
+    writeBytes(at("src.txt"), "source");
+    ScriptValue cut = host.text(locationOf(at("app.exe")) + std::string("\0.log", 5));
+    ScriptValue folder = host.text(at("newdir") + std::string("\0x", 2));
+    ScriptValue source = location("src.txt"), target = location("new.txt"), data = host.text("x");
+    struct Call {
+        const char* function;
+        std::vector<ScriptValue> args;
+    } calls[] = {
+        {"exists", {cut}}, {"isDir", {cut}}, {"isFile", {cut}}, {"canRead", {cut}},
+        {"canWrite", {cut}}, {"read", {cut}}, {"write", {cut, data}}, {"write", {cut, data, data}},
+        {"list", {cut}}, {"mkdir", {folder}}, {"remove", {cut}}, {"rename", {cut, target}},
+        {"rename", {source, cut}}, {"copy", {cut, target}}, {"copy", {source, cut}},
+    };
+    for (const Call& call : calls) {
+        Answer answer = host.call(call.function, call.args);
+        EXPECT_EQ(answer.flag, 0) << call.function << " with " << call.args.size();
+        EXPECT_FALSE(answer.touched) << call.function;
+    }
+    EXPECT_EQ(readBytes(at("app.exe")), "program");
+    EXPECT_EQ(readBytes(at("src.txt")), "source");
+    EXPECT_FALSE(pathExists(at("new.txt")));
+    EXPECT_FALSE(pathExists(at("newdir")));
+}
+
 } // namespace

@@ -1,0 +1,28 @@
+#include "path_argument.h"
+
+#include <string.h>
+
+bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
+{
+    TextFromValueService textFromValue = hostServices.textFromValue;
+    if (textFromValue == NULL)
+        return false;
+    uint32_t length = 0;
+    const char* text = textFromValue(context, argument, &length);
+    if (text == NULL || length > kMaxLocationLength)
+        return false;
+    // "C:/t/app.exe\0.log" would name C:\t\app.exe: refuse it. The scan stops
+    // at the reported length, never reading past the host's text.
+    if (strnlen(text, length) != length)
+        return false;
+    return locationToPath(text, path, kPathSize);
+}
+
+int32_t answerPathPredicate(NativeContext context, uint32_t argc, ScriptValue* argv,
+                            ScriptValue* result, bool (*operation)(const char* path))
+{
+    char path[kPathSize];
+    if (argc != 1 || !fetchPathArgument(context, argv[0], path))
+        return kRefused;
+    return returnPredicate(result, operation(path));
+}
