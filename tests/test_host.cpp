@@ -48,7 +48,13 @@ Answer TestHost::call(const std::string& name, const std::vector<ScriptValue>& a
         std::vector<ScriptValue> argv(args);
         argv.push_back(kUntouched); // never read: the library gets argc
         ScriptValue slot = kUntouched;
+        callTexts_.emplace_back();
         int32_t flag = row.function(this, NULL, (uint32_t)args.size(), argv.data(), &slot);
+        for (std::string* text : callTexts_.back()) {
+            text->assign(text->size(), '#');
+            delete text;
+        }
+        callTexts_.pop_back();
         return Answer{flag, slot, slot != kUntouched};
     }
     return Answer{-1, kUntouched, false};
@@ -74,15 +80,16 @@ int32_t TestHost::registerNative(void* owner, const char* name, NativeFunction f
 const char* TestHost::textFromValue(NativeContext context, ScriptValue value, uint32_t* lengthOut)
 {
     TestHost* host = (TestHost*)context;
-    const std::string* text = NULL;
-    if ((value & 1) != 0) {
-        host->integerTexts_.push_back(std::to_string((int32_t)value >> 1));
-        text = &host->integerTexts_.back();
-    } else if (value != 0 && value / 2 <= host->texts_.size()) {
-        text = &host->texts_[value / 2 - 1];
-    }
+    if (host->onTextFromValue)
+        host->onTextFromValue(value);
+    std::string* text = NULL;
+    if ((value & 1) != 0)
+        text = new std::string(std::to_string((int32_t)value >> 1));
+    else if (value != 0 && value / 2 <= host->texts_.size())
+        text = new std::string(host->texts_[value / 2 - 1]);
     if (text == NULL)
         return NULL;
+    host->callTexts_.back().push_back(text);
     if (lengthOut != NULL)
         *lengthOut = host->reportedLength >= 0 ? (uint32_t)host->reportedLength : (uint32_t)text->size();
     return text->c_str();

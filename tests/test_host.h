@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ public:
     int64_t reportedLength = -1;
     // When set, registerNative answers this instead of its count.
     int32_t registerAnswer = -1;
+    // When set, textFromValue runs this first, as a host that runs script code
+    // to convert a value may: it can call the library again.
+    std::function<void(ScriptValue)> onTextFromValue;
 
     static const ScriptValue kNullText = 0xFFFFFFFEu;
 
@@ -76,7 +80,10 @@ private:
     uint32_t entries_;
     void* table_[kServiceCount + 4];
     std::deque<std::string> texts_; // a text's value is 2 * (index + 1)
-    std::deque<std::string> integerTexts_;
+    // The texts textFromValue handed out, one list per call in progress: at
+    // its end they are overwritten and freed, so a text kept beyond its call
+    // no longer reads as it did.
+    std::vector<std::vector<std::string*>> callTexts_;
     std::vector<Registration> registrations_;
 };
 

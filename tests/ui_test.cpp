@@ -214,6 +214,30 @@ TEST_F(DropSize, LongFirstItemsAreComparedWhole)
     EXPECT_FALSE(resized(huge));
 }
 
+// A host may run script code to convert an argument, and that code may call
+// setDropSize itself; the host frees the inner call's texts when it returns.
+// The outer call still searches with its own title and item.
+TEST_F(DropSize, CallMadeWhileConvertingAnArgumentKeepsItsOwnTexts)
+{
+    HWND outer = comboBox(dialog("Outer dialog"), {"First"});
+    HWND inner = comboBox(dialog("Inner dialog"), {"Other"});
+    ScriptValue item = host.text("First");
+    bool reentered = false;
+    host.onTextFromValue = [&](ScriptValue value) {
+        if (value != item || reentered)
+            return;
+        reentered = true;
+        Answer answer = host.call("setDropSize", {host.text("Inner dialog"), host.text("Other"), host.integer(1)});
+        EXPECT_EQ(answer.flag, 1);
+    };
+    requestedHeights.clear();
+    EXPECT_EQ(host.call("setDropSize", {host.text("Outer dialog"), item, host.integer(4)}).flag, 1);
+    host.onTextFromValue = nullptr;
+    ASSERT_TRUE(reentered);
+    EXPECT_EQ(requested(inner), 3 * itemHeightOf(inner));
+    EXPECT_EQ(requested(outer), 6 * itemHeightOf(outer));
+}
+
 TEST_F(DropSize, RefusedArguments)
 {
     ScriptValue title = host.text("t"), item = host.text("i"), rows = host.integer(1);

@@ -11,8 +11,14 @@
 
 namespace {
 
-const char* dialogTitle = NULL;
-const char* firstItemText = NULL;
+// What one call searches for and what it found. Each call has its own, handed
+// to the enumeration callbacks, so a call made while the host converts an
+// argument never redirects another call's search.
+struct DropSizeSearch {
+    const char* dialogTitle;
+    const char* firstItemText;
+    HWND found;
+};
 
 // Buffers for titles and class names: read with a count of 63, so at most 62
 // characters arrive.
@@ -29,8 +35,8 @@ bool hasClass(HWND window, const char* className)
     return strcmp(name, className) == 0;
 }
 
-// Compares the whole first item with firstItemText, however long the item is.
-bool firstItemMatches(HWND comboBox)
+// Compares the whole first item with `text`, however long the item is.
+bool firstItemMatches(HWND comboBox, const char* text)
 {
     LRESULT length = SendMessageA(comboBox, CB_GETLBTEXTLEN, 0, 0);
     if (length < 0)
@@ -43,29 +49,31 @@ bool firstItemMatches(HWND comboBox)
     bool matches = false;
     if (copied >= 0 && copied <= length) {
         item[copied] = '\0';
-        matches = strcmp(item, firstItemText) == 0;
+        matches = strcmp(item, text) == 0;
     }
     if (item != local)
         free(item);
     return matches;
 }
 
-BOOL CALLBACK findDialogWindow(HWND window, LPARAM found)
+BOOL CALLBACK findDialogWindow(HWND window, LPARAM searchParameter)
 {
+    DropSizeSearch* search = (DropSizeSearch*)searchParameter;
     char title[kNameBufferSize] = "";
     GetWindowTextA(window, title, kNameReadCount);
-    if (hasClass(window, "#32770") && strcmp(title, dialogTitle) == 0) {
-        *(HWND*)found = window;
+    if (hasClass(window, "#32770") && strcmp(title, search->dialogTitle) == 0) {
+        search->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-BOOL CALLBACK findComboBox(HWND window, LPARAM found)
+BOOL CALLBACK findComboBox(HWND window, LPARAM searchParameter)
 {
+    DropSizeSearch* search = (DropSizeSearch*)searchParameter;
     if (hasClass(window, "ComboBox") && SendMessageA(window, CB_GETCOUNT, 0, 0) > 0 &&
-        firstItemMatches(window))
-        *(HWND*)found = window;
+        firstItemMatches(window, search->firstItemText))
+        search->found = window;
     return TRUE;
 }
 
@@ -73,10 +81,8 @@ BOOL CALLBACK findComboBox(HWND window, LPARAM found)
 bool fetchSearchText(NativeContext context, ScriptValue argument, const char** text)
 {
     TextFromValueService textFromValue = hostServices.textFromValue;
-    if (textFromValue == NULL) {
-        *text = NULL;
+    if (textFromValue == NULL)
         return false;
-    }
     uint32_t length = 0;
     *text = textFromValue(context, argument, &length);
     return *text != NULL && length <= kMaxSearchTextLength;
@@ -86,20 +92,22 @@ bool fetchSearchText(NativeContext context, ScriptValue argument, const char** t
 
 QV_NATIVE(nativeSetDropSize)
 {
+    DropSizeSearch search = {NULL, NULL, NULL};
     int32_t rows = 0;
-    if (argc != 3 || !fetchSearchText(context, argv[0], &dialogTitle) ||
-        !fetchSearchText(context, argv[1], &firstItemText))
+    if (argc != 3 || !fetchSearchText(context, argv[0], &search.dialogTitle) ||
+        !fetchSearchText(context, argv[1], &search.firstItemText))
         return kRefused;
     IntegerFromValueService integerFromValue = hostServices.integerFromValue;
     if (integerFromValue == NULL || integerFromValue(context, argv[2], &rows) == 0)
         return kRefused;
 
-    HWND dialog = NULL;
-    EnumWindows(findDialogWindow, (LPARAM)&dialog);
+    EnumWindows(findDialogWindow, (LPARAM)&search);
+    HWND dialog = search.found;
     if (dialog == NULL)
         return kDone;
-    HWND comboBox = NULL;
-    EnumChildWindows(dialog, findComboBox, (LPARAM)&comboBox);
+    search.found = NULL;
+    EnumChildWindows(dialog, findComboBox, (LPARAM)&search);
+    HWND comboBox = search.found;
     if (comboBox == NULL)
         return kDone;
 
