@@ -1,14 +1,17 @@
 // list(pattern[, filter]): the names a folder search finds, joined by ":".
 //
 // The pattern goes to the folder search as converted, wildcards included.
-// Answers the empty string when nothing matches (or the folder is missing),
-// and the integer 0 when the search cannot start for another reason or the
-// listing cannot be held in memory. A listing is never cut short.
+// Answers the empty string when nothing matches (or the folder or drive is
+// missing), and the integer 0 when the search cannot start for another reason
+// or the listing cannot be held in memory. A listing is never cut short.
+// The search reads names in UTF-16; a name the ANSI code page cannot write
+// exactly is left out, since any text a script could get for it (a lookalike,
+// or '?', a wildcard) would name something else.
 #include "file_natives.h"
 #include "listing.h"
+#include "path_argument.h"
 
-#include <errno.h>
-#include <io.h>
+#include <windows.h>
 
 namespace {
 
@@ -20,21 +23,68 @@ Listing listingBuffer = {NULL, 0, 0};
 
 enum SearchOutcome { kSearchListed, kSearchNothing, kSearchFailed };
 
+// A UTF-16 name is at most MAX_PATH units; in any ANSI code page, UTF-8
+// included, that is at most three bytes a unit.
+const int kAnsiNameSize = 3 * MAX_PATH + 1;
+
+// Writes `name` in the ANSI code page `codePage` into `ansi`, or fails when
+// some character has no exact form there. Best-fit lookalikes and the default
+// character are both refused; UTF-8 takes neither flag and refuses lone
+// surrogates instead.
+bool ansiNameOf(UINT codePage, const wchar_t* name, char (&ansi)[kAnsiNameSize])
+{
+    if (codePage == CP_UTF8)
+        return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, name, -1, ansi, sizeof ansi, NULL,
+                                   NULL) != 0;
+    BOOL usedDefault = FALSE;
+    int written = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, name, -1, ansi, sizeof ansi,
+                                      NULL, &usedDefault);
+    return written != 0 && !usedDefault;
+}
+
+// The attributes as the runtime's folder search reports them: an entry with
+// no particular attribute has the empty set.
+unsigned entryAttributes(DWORD attributes)
+{
+    return attributes == FILE_ATTRIBUTE_NORMAL ? 0 : (unsigned)attributes;
+}
+
+// A search that finds nothing, or whose folder or drive is missing, lists
+// nothing; any other refusal (an invalid name, refused access) fails.
+SearchOutcome outcomeOfFailedStart(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_NO_MORE_FILES:
+        return kSearchNothing;
+    default:
+        return kSearchFailed;
+    }
+}
+
 // Fills listingBuffer with the entries `pattern` finds that `filter` takes.
 SearchOutcome buildListing(const char* pattern, ListFilter filter)
 {
-    struct __finddata64_t entry;
-    intptr_t search = _findfirst64(pattern, &entry);
-    if (search == -1)
-        return errno == ENOENT ? kSearchNothing : kSearchFailed;
+    // The pattern is ANSI text; every ANSI character has an exact UTF-16 form.
+    wchar_t widePattern[kPathSize];
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pattern, -1, widePattern, kPathSize) == 0)
+        return kSearchFailed;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(widePattern, &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return outcomeOfFailedStart(GetLastError());
+    UINT codePage = GetACP();
+    char name[kAnsiNameSize];
     bool complete = startListing(&listingBuffer);
     while (complete) {
-        if (entryIsListed(entry.attrib, entry.name, filter))
-            complete = appendListingName(&listingBuffer, entry.name);
-        if (_findnext64(search, &entry) != 0)
+        if (ansiNameOf(codePage, entry.cFileName, name) &&
+            entryIsListed(entryAttributes(entry.dwFileAttributes), name, filter))
+            complete = appendListingName(&listingBuffer, name);
+        if (!FindNextFileW(search, &entry))
             break;
     }
-    _findclose(search);
+    FindClose(search);
     return complete ? kSearchListed : kSearchFailed;
 }
 

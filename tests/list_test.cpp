@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iostream>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -157,6 +158,55 @@ TEST_F(Listings, LongListingsAreNeverCut)
     EXPECT_EQ(listed.size(), (size_t)count);
     EXPECT_TRUE(std::binary_search(listed.begin(), listed.end(), "entry-with-a-longish-name-19999.dat"));
     EXPECT_EQ(names(list("*.*")), (Names{"a.txt", "b.htm"}));
+}
+
+// Names are read in UTF-16 and listed only when the ANSI code page writes
+// them exactly: a best-fit lookalike ("ａ.txt" as "a.txt") or '?' (a wildcard)
+// would name another file. Every listed name reads back the file it names.
+TEST_F(Listings, OnlyNamesTheCodePageWritesExactlyAreListed)
+{
+    struct Entry {
+        const wchar_t* name;
+        const char* ansi1252; // NULL: cannot be written exactly in 1252
+    } entries[] = {
+        {L"a.txt", "a.txt"},           {L"\xFF41.txt", NULL},      // fullwidth a
+        {L"\x65E5\x672C.txt", NULL},   {L"\xFF2B\xFF45\xFF59.txt", NULL}, // 日本, Ｋｅｙ
+        {L"caf\xE9.txt", "caf\xE9.txt"}, {L"\x20ACuro.txt", "\x80uro.txt"},
+    };
+    std::string folderPath = at("names");
+    CreateDirectoryA(folderPath.c_str(), NULL);
+    std::wstring folder(folderPath.begin(), folderPath.end()); // the scratch path is ASCII
+    for (const Entry& entry : entries) {
+        HANDLE file = CreateFileW((folder + L"\\" + entry.name).c_str(), GENERIC_WRITE, 0, NULL,
+                                  CREATE_NEW, 0, NULL);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, entry.name, (DWORD)(wcslen(entry.name) * sizeof(wchar_t)), &written, NULL);
+        CloseHandle(file);
+    }
+    std::string listing = host.textOf(list("names\\*").value);
+    EXPECT_EQ(listing.find('?'), std::string::npos) << listing;
+    Names listed = namesOf(listing);
+    if (GetACP() == 1252) {
+        Names expected;
+        for (const Entry& entry : entries)
+            if (entry.ansi1252 != NULL)
+                expected.push_back(entry.ansi1252);
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(listed, expected);
+    } else {
+        std::cout << "ANSI code page " << GetACP() << ": checking only that listed names are exact\n";
+    }
+    EXPECT_TRUE(std::adjacent_find(listed.begin(), listed.end()) == listed.end()) << listing;
+    for (const std::string& name : listed) {
+        wchar_t wide[MAX_PATH];
+        int length = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, MAX_PATH);
+        ASSERT_GT(length, 0) << name;
+        Answer content = host.call("read", {location("names\\" + name)});
+        EXPECT_EQ(host.textOf(content.value),
+                  std::string((const char*)wide, (length - 1) * sizeof(wchar_t)))
+            << name << " reads another file";
+    }
 }
 
 TEST_F(Listings, LargeFileDoesNotDisturbTheListing)
