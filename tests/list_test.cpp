@@ -108,6 +108,12 @@ TEST_F(Listings, NothingFoundGivesTheEmptyText)
 {
     EXPECT_EQ(host.textOf(list("*.none").value), "");
     EXPECT_EQ(host.textOf(list("missing\\*.*").value), "");
+    DWORD drives = GetLogicalDrives();
+    char missingDrive = 'Z';
+    while (missingDrive > 'D' && (drives & (1u << (missingDrive - 'A'))) != 0)
+        --missingDrive;
+    EXPECT_EQ(host.textOf(host.call("list", {host.text(std::string(1, missingDrive) + ":/*")}).value), "")
+        << "a missing drive";
     EXPECT_EQ(host.textOf(list("img\\*.*").value), "") << "only . and ..";
     EXPECT_EQ(host.textOf(list("*.*", "d").value), "img");
     EXPECT_EQ(host.textOf(list("*.htm", "d").value), "") << "matches, but none is taken";
