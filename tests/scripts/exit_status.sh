@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# qvhost's command line: exit statuses, messages and the interactive shell.
+# qvhost's command line: exit statuses, messages, text beyond ASCII and standard input.
 set -u
 qvhost=$1
 run="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine-run.sh"
