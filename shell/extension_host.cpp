@@ -53,10 +53,7 @@ bool pushHandle(CallFrame* frame, ScriptValue handle)
     return true;
 }
 
-// What the engine does for a service, run protected so that no engine error
-// unwinds through the extension: pushes the value a handle names and, when
-// `asText`, replaces a number or boolean by its ToString. Holds nothing that
-// needs destroying, since an error leaves it by longjmp.
+// A value a service asks about, and what the engine found.
 struct Inspection {
     CallFrame* frame;
     ScriptValue handle;
@@ -67,6 +64,7 @@ struct Inspection {
     duk_size_t length;
 };
 
+// What a value that is not text is, for the error's message; NULL for text.
 const char* describeNonText(duk_context* ctx, duk_idx_t index)
 {
     switch (duk_get_type(ctx, index)) {
@@ -90,6 +88,11 @@ const char* describeNonText(duk_context* ctx, duk_idx_t index)
     }
 }
 
+// The engine's part of a service, run protected so that no engine error
+// unwinds through the extension: pushes the value a handle names and, when
+// `asText`, replaces a number or boolean by its ToString (which runs no
+// script code). Holds nothing that needs destroying: an error leaves it by
+// longjmp.
 duk_ret_t inspectValue(duk_context* ctx, void* data)
 {
     Inspection* inspection = (Inspection*)data;
