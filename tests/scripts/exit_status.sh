@@ -4,6 +4,9 @@ set -u
 qvhost=$1
 run="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine-run.sh"
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
+# Wine turns the command line into UTF-16 with the locale's character set:
+# arguments beyond ASCII need a UTF-8 locale, whatever the caller's is.
+export LC_ALL=C.UTF-8
 passed=0 failed=0
 
 # Whether FILE matches PATTERN; the pattern "-" asks for an empty file.
