@@ -15,8 +15,7 @@ bool isLowSurrogate(uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 size_t sequenceAt(const unsigned char* text, size_t length, uint32_t* character)
 {
     unsigned char lead = text[0];
-    size_t count = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    size_t count = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
     if (count == 0 || count > length)
         return 0;
     uint32_t c = count == 1 ? lead : lead & (0x7F >> count);
