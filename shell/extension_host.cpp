@@ -1,14 +1,18 @@
 #include "extension_host.h"
 
+#include <limits.h>
 #include <math.h>
 #include <stdint.h>
 #include <string.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <deque>
+#include <stdexcept>
 #include <vector>
 
 #include "../host/host_services.h"
+#include "engine_text.h"
 
 namespace {
 
@@ -27,6 +31,7 @@ struct CallFrame {
     duk_idx_t madeValues;
     uint32_t madeCount;
     std::deque<std::string> texts; // what textFromValue handed out
+    std::string refusal;           // why a service failed, for the error
 };
 
 const ScriptValue kNoResult = 0; // never a handle
@@ -48,23 +53,170 @@ bool pushHandle(CallFrame* frame, ScriptValue handle)
     return true;
 }
 
+// A value a service asks about, and what the engine found.
+struct Inspection {
+    CallFrame* frame;
+    ScriptValue handle;
+    bool asText;
+    bool found;
+    const char* notText; // what the value is when it is not text
+    const char* text;
+    duk_size_t length;
+};
+
+// What a value that is not text is, for the error's message; NULL for text.
+const char* describeNonText(duk_context* ctx, duk_idx_t index)
+{
+    switch (duk_get_type(ctx, index)) {
+    case DUK_TYPE_STRING:
+        return duk_is_symbol(ctx, index) ? "a symbol" : NULL;
+    case DUK_TYPE_NUMBER:
+    case DUK_TYPE_BOOLEAN:
+        return NULL;
+    case DUK_TYPE_UNDEFINED:
+        return "undefined";
+    case DUK_TYPE_NULL:
+        return "null";
+    case DUK_TYPE_OBJECT:
+        return duk_is_function(ctx, index) ? "a function" : duk_is_array(ctx, index) ? "an array" : "an object";
+    case DUK_TYPE_LIGHTFUNC:
+        return "a function";
+    case DUK_TYPE_BUFFER:
+        return "a buffer";
+    default:
+        return "a pointer";
+    }
+}
+
+// The engine's part of a service, run protected so that no engine error
+// unwinds through the extension: pushes the value a handle names and, when
+// `asText`, replaces a number or boolean by its ToString (which runs no
+// script code). Holds nothing that needs destroying: an error leaves it by
+// longjmp.
+duk_ret_t inspectValue(duk_context* ctx, void* data)
+{
+    Inspection* inspection = (Inspection*)data;
+    inspection->found = pushHandle(inspection->frame, inspection->handle);
+    if (!inspection->found) {
+        duk_push_undefined(ctx);
+        return 1;
+    }
+    if (!inspection->asText)
+        return 1;
+    inspection->notText = describeNonText(ctx, -1);
+    if (inspection->notText == NULL)
+        inspection->text = duk_to_lstring(ctx, -1, &inspection->length);
+    return 1;
+}
+
+// Runs the inspection; the value (or the engine's error) stays on the stack
+// for the caller to pop. Returns false on an engine error.
+bool inspect(Inspection* inspection)
+{
+    return duk_safe_call(inspection->frame->ctx, inspectValue, inspection, 0, 1) == DUK_EXEC_SUCCESS &&
+           inspection->found;
+}
+
+std::string nameOf(CallFrame* frame, ScriptValue value)
+{
+    uint32_t index = value / 2 - 1;
+    return index < (uint32_t)frame->argumentCount ? "argument " + std::to_string(index + 1) : "a value";
+}
+
+// Keeps the first reason of the call's refusal, for the error's message.
+void noteRefusal(CallFrame* frame, const std::string& reason)
+{
+    if (frame->refusal.empty())
+        frame->refusal = reason;
+}
+
+std::string codePageName() { return "code page " + std::to_string(GetACP()); }
+
+// Converts UTF-16 to the ANSI code page exactly, in pieces whose lengths fit
+// the int the calls take. Returns false when a character has no exact
+// counterpart there (best-fit lookalikes and the default character are not).
+bool ansiFromUtf16(const std::u16string& units, std::string* ansi)
+{
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows strings are UTF-16");
+    UINT codePage = GetACP();
+    DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    const size_t piece = 1 << 20;
+    ansi->clear();
+    for (size_t start = 0; start < units.size();) {
+        size_t count = std::min(piece, units.size() - start);
+        if (start + count < units.size() && units[start + count - 1] >= 0xD800 && units[start + count - 1] <= 0xDBFF)
+            count--; // a pair stays in one piece
+        const wchar_t* wide = (const wchar_t*)units.data() + start;
+        BOOL usedDefault = FALSE;
+        BOOL* usedDefaultOut = codePage == CP_UTF8 ? NULL : &usedDefault;
+        int bytes = WideCharToMultiByte(codePage, flags, wide, (int)count, NULL, 0, NULL, usedDefaultOut);
+        if (bytes <= 0 || usedDefault)
+            return false;
+        size_t at = ansi->size();
+        ansi->resize(at + (size_t)bytes);
+        if (WideCharToMultiByte(codePage, flags, wide, (int)count, &(*ansi)[at], bytes, NULL, usedDefaultOut) != bytes ||
+            usedDefault)
+            return false;
+        start += count;
+    }
+    return true;
+}
+
+// The engine's text of bytes in the ANSI code page; an empty string when
+// they convert, else why not.
+std::string engineFromAnsi(const char* ansi, size_t length, std::string* text)
+{
+    text->clear();
+    if (length == 0)
+        return std::string();
+    if (length > (size_t)INT_MAX)
+        return "the result is too large for a script string";
+    UINT codePage = GetACP();
+    int count = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, ansi, (int)length, NULL, 0);
+    std::u16string units(count > 0 ? count : 0, u'\0');
+    if (count <= 0 ||
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, ansi, (int)length, (wchar_t*)&units[0], count) != count)
+        return "the result is not text in " + codePageName();
+    if (!engineFromUtf16(units.data(), units.size(), kLongestEngineText, text))
+        return "the result is too large for a script string";
+    return std::string();
+}
+
 const char* QV_CDECL textFromValue(NativeContext context, ScriptValue value, uint32_t* lengthOut)
 {
     CallFrame* frame = (CallFrame*)context;
-    std::string text;
-    if ((value & 1) != 0) {
-        text = std::to_string((int32_t)value >> 1);
-    } else if (pushHandle(frame, value)) {
-        duk_size_t length = 0;
-        const char* utf8 = duk_safe_to_lstring(frame->ctx, -1, &length);
-        text = ansiFromScript(utf8, length);
-        duk_pop(frame->ctx);
-    } else {
+    duk_idx_t top = duk_get_top(frame->ctx);
+    try {
+        std::string text;
+        if ((value & 1) != 0) {
+            text = std::to_string((int32_t)value >> 1);
+        } else {
+            Inspection inspection = {frame, value, true, false, NULL, NULL, 0};
+            bool inspected = inspect(&inspection);
+            if (inspected && inspection.notText != NULL)
+                noteRefusal(frame, nameOf(frame, value) + " is " + inspection.notText + ", not text");
+            if (!inspected || inspection.notText != NULL) {
+                duk_set_top(frame->ctx, top);
+                return NULL;
+            }
+            std::u16string units;
+            if (!utf16FromEngine(inspection.text, inspection.length, true, &units) || !ansiFromUtf16(units, &text)) {
+                noteRefusal(frame, nameOf(frame, value) + " has characters outside " + codePageName());
+                duk_set_top(frame->ctx, top);
+                return NULL;
+            }
+            duk_set_top(frame->ctx, top);
+        }
+        if (text.size() > UINT32_MAX)
+            throw std::length_error("text");
+        frame->texts.push_back(std::move(text));
+    } catch (const std::exception&) {
+        noteRefusal(frame, nameOf(frame, value) + " is too large to convert");
+        duk_set_top(frame->ctx, top);
         return NULL;
     }
-    frame->texts.push_back(text);
     if (lengthOut != NULL)
-        *lengthOut = (uint32_t)text.size();
+        *lengthOut = (uint32_t)frame->texts.back().size();
     return frame->texts.back().c_str();
 }
 
@@ -75,27 +227,59 @@ int32_t QV_CDECL integerFromValue(NativeContext context, ScriptValue value, int3
         *integerOut = (int32_t)value >> 1;
         return 1;
     }
-    if (!pushHandle(frame, value))
-        return 0;
-    bool converts = duk_is_number(frame->ctx, -1) || duk_is_boolean(frame->ctx, -1);
+    duk_context* ctx = frame->ctx;
+    Inspection inspection = {frame, value, false, false, NULL, NULL, 0};
+    bool converts = inspect(&inspection) && (duk_is_number(ctx, -1) || duk_is_boolean(ctx, -1));
     if (converts)
-        *integerOut = duk_is_boolean(frame->ctx, -1) ? duk_get_boolean(frame->ctx, -1)
-                                                     : duk_to_int32(frame->ctx, -1);
-    duk_pop(frame->ctx);
+        *integerOut = duk_is_boolean(ctx, -1) ? duk_get_boolean(ctx, -1) : duk_to_int32(ctx, -1);
+    else if (inspection.found)
+        noteRefusal(frame, nameOf(frame, value) + " is not a number");
+    duk_pop(ctx);
     return converts ? 1 : 0;
+}
+
+// Engine work for valueFromText, run protected like inspectValue.
+struct Making {
+    CallFrame* frame;
+    const char* text; // NULL makes null
+    size_t length;
+};
+
+duk_ret_t storeMadeValue(duk_context* ctx, void* data)
+{
+    Making* making = (Making*)data;
+    if (making->text == NULL)
+        duk_push_null(ctx);
+    else
+        duk_push_lstring(ctx, making->text, making->length);
+    duk_put_prop_index(ctx, making->frame->madeValues, making->frame->madeCount);
+    return 0;
 }
 
 int32_t QV_CDECL valueFromText(NativeContext context, const char* text, uint32_t length,
                                ScriptValue* resultOut)
 {
     CallFrame* frame = (CallFrame*)context;
-    if (text == NULL) {
-        duk_push_null(frame->ctx);
-    } else {
-        std::string utf8 = scriptFromAnsi(text, length != 0 ? length : strlen(text));
-        duk_push_lstring(frame->ctx, utf8.data(), utf8.size());
+    try {
+        std::string converted;
+        if (text != NULL) {
+            std::string problem = engineFromAnsi(text, length != 0 ? length : strlen(text), &converted);
+            if (!problem.empty()) {
+                noteRefusal(frame, problem);
+                return 0;
+            }
+        }
+        Making making = {frame, text != NULL ? converted.data() : NULL, converted.size()};
+        bool made = duk_safe_call(frame->ctx, storeMadeValue, &making, 0, 1) == DUK_EXEC_SUCCESS;
+        duk_pop(frame->ctx);
+        if (!made) {
+            noteRefusal(frame, "the result could not be made a script string");
+            return 0;
+        }
+    } catch (const std::exception&) {
+        noteRefusal(frame, "the result is too large to convert");
+        return 0;
     }
-    duk_put_prop_index(frame->ctx, frame->madeValues, frame->madeCount);
     *resultOut = (ScriptValue)(2 * (frame->argumentCount + frame->madeCount + 1));
     frame->madeCount++;
     return 1;
@@ -139,25 +323,32 @@ duk_ret_t callNative(duk_context* ctx)
     NativeFunction native = (NativeFunction)duk_get_pointer(ctx, -1);
     duk_pop(ctx);
     duk_get_prop_string(ctx, -1, DUK_HIDDEN_SYMBOL("name"));
-    std::string name = duk_get_string(ctx, -1);
-    duk_pop_2(ctx);
-
+    duk_remove(ctx, -2);
     duk_push_array(ctx);
+    duk_idx_t madeValues = duk_get_top_index(ctx);
+
     // The frame and the argument array end before any error is thrown:
-    // duk_throw unwinds without running destructors.
+    // duk_throw unwinds without running destructors. The services catch the
+    // engine's errors, so none unwinds through the extension either.
     int32_t answered;
     ScriptValue result = kNoResult;
     {
-        CallFrame frame = {ctx, argc, argc, 0, {}};
+        CallFrame frame = {ctx, argc, madeValues, 0, {}, {}};
         std::vector<ScriptValue> argv(argc + 1);
         for (duk_idx_t i = 0; i < argc; ++i)
             argv[i] = argumentValue(ctx, i);
         answered = native(&frame, NULL, (uint32_t)argc, argv.data(), &result);
-        if (answered != 0 && result != kNoResult && (result & 1) == 0 && !pushHandle(&frame, result))
+        if (answered == 0) {
+            std::string message = std::string(duk_get_string(ctx, argc)) + " failed";
+            if (!frame.refusal.empty())
+                message += ": " + frame.refusal;
+            duk_push_lstring(ctx, message.data(), message.size());
+        } else if (result != kNoResult && (result & 1) == 0 && !pushHandle(&frame, result)) {
             duk_push_undefined(ctx);
+        }
     }
     if (answered == 0) {
-        duk_push_error_object(ctx, DUK_ERR_ERROR, "%s failed", name.c_str());
+        duk_push_error_object(ctx, DUK_ERR_ERROR, "%s", duk_get_string(ctx, -1));
         placeAtCaller(ctx);
         return duk_throw(ctx);
     }
@@ -187,66 +378,61 @@ int32_t QV_CDECL registerNative(void* ownerObject, const char* name, NativeFunct
     return 1;
 }
 
-std::string systemMessage(DWORD code)
+std::u16string utf16Of(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+// The system's message for `code`, with the file it is about in place of its
+// first insert; the others are dropped, never shown as "%2".
+std::string systemMessage(DWORD code, const std::wstring& file)
 {
-    char text[512] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, text,
-                   sizeof text, NULL);
-    std::string message(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+    wchar_t text[512] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, text,
+                   sizeof text / sizeof text[0], NULL);
+    std::wstring message;
+    for (const wchar_t* c = text; *c != L'\0'; ++c) {
+        if (c[0] == L'%' && c[1] >= L'1' && c[1] <= L'9') {
+            if (c[1] == L'1' && !(c[2] >= L'0' && c[2] <= L'9'))
+                message += file;
+            while (c[1] >= L'0' && c[1] <= L'9')
+                ++c;
+        } else {
+            message += *c;
+        }
+    }
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
         message.pop_back();
-    return message.empty() ? "error " + std::to_string(code) : message;
+    return message.empty() ? "error " + std::to_string(code) : utf8FromUtf16(utf16Of(message));
 }
 
-std::string baseName(const std::string& path)
+std::wstring baseName(const std::wstring& path)
 {
-    size_t slash = path.find_last_of("\\/:");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    size_t dot = name.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-// Re-encodes text between two code pages through UTF-16.
-std::string recode(const char* text, size_t length, UINT from, UINT to)
-{
-    if (length == 0)
-        return std::string();
-    int wide = MultiByteToWideChar(from, 0, text, (int)length, NULL, 0);
-    std::wstring utf16(wide, L'\0');
-    MultiByteToWideChar(from, 0, text, (int)length, &utf16[0], wide);
-    int bytes = WideCharToMultiByte(to, 0, utf16.data(), wide, NULL, 0, NULL, NULL);
-    std::string out(bytes, '\0');
-    WideCharToMultiByte(to, 0, utf16.data(), wide, &out[0], bytes, NULL, NULL);
-    return out;
+    size_t slash = path.find_last_of(L"\\/:");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
 } // namespace
 
-std::string ansiFromScript(const char* utf8, size_t length)
+bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* error)
 {
-    return recode(utf8, length, CP_UTF8, CP_ACP);
-}
-
-std::string scriptFromAnsi(const char* ansi, size_t length)
-{
-    return recode(ansi, length, CP_ACP, CP_UTF8);
-}
-
-bool loadExtension(duk_context* ctx, const std::string& path, std::string* error)
-{
-    HMODULE library = LoadLibraryA(path.c_str());
+    std::string shown = utf8FromUtf16(utf16Of(path));
+    HMODULE library = LoadLibraryW(path.c_str());
     if (library == NULL) {
-        *error = "cannot load " + path + ": " + systemMessage(GetLastError());
+        DWORD code = GetLastError();
+        *error = "cannot load " + shown + ": " + systemMessage(code, path);
         return false;
     }
     typedef int32_t(QV_CDECL * InitWrapper)(void* services, uint32_t size);
     InitWrapper init = (InitWrapper)(void*)GetProcAddress(library, "QV_InitWrapper");
     if (init == NULL) {
-        *error = "cannot use " + path + ": it has no QV_InitWrapper export";
+        *error = "cannot use " + shown + ": it has no QV_InitWrapper export";
         FreeLibrary(library);
         return false;
     }
-    Extension* extension = new Extension{ctx, baseName(path)};
+    std::u16string name = utf16Of(baseName(path));
+    std::string objectName;
+    engineFromUtf16(name.data(), name.size(), kLongestEngineText, &objectName);
+    Extension* extension = new Extension{ctx, objectName};
     duk_push_object(ctx);
     duk_put_global_string(ctx, extension->objectName.c_str());
 
@@ -258,7 +444,7 @@ bool loadExtension(duk_context* ctx, const std::string& path, std::string* error
     services[3] = (void*)&integerFromValue;
     services[7] = (void*)&valueFromText;
     if (init(services, kServiceCount * sizeof(void*)) == 0) {
-        *error = "cannot use " + path + ": its QV_InitWrapper reported failure";
+        *error = "cannot use " + shown + ": its QV_InitWrapper reported failure";
         return false;
     }
     return true;

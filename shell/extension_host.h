@@ -7,9 +7,20 @@
 // Script values reach a native function as 32-bit words: integers that fit 31
 // bits in the tagged form (n << 1 | 1), everything else as an even handle
 // into a table that lives for one call. Texts cross in the ANSI code page,
-// counted in bytes, so zero bytes pass both ways. A native that returns 0
-// throws an Error naming it ("qvfile.exists failed"); one that returns 1
-// without storing a result gives undefined.
+// counted in bytes, so zero bytes pass both ways, and they convert exactly or
+// not at all:
+// - textFromValue gives strings, numbers and booleans as ToString does; it
+//   answers null for every other value (undefined, null, objects and arrays,
+//   functions, symbols), for a character the code page lacks (no best-fit
+//   lookalike, no default character) or an unpaired surrogate, and for a text
+//   too large to convert. It never runs script code.
+// - valueFromText answers 0 for bytes that are not text in the code page and
+//   for a text longer than a script string can be.
+// Neither lets an engine error unwind through the extension. A native that
+// returns 0 throws an Error naming it ("qvfile.exists failed"), followed by
+// the reason when a service knows it ("qvfile.write failed: argument 2 is
+// undefined, not text"); one that returns 1 without storing a result gives
+// undefined.
 #ifndef QVHOST_EXTENSION_HOST_H
 #define QVHOST_EXTENSION_HOST_H
 
@@ -18,11 +29,7 @@
 #include "duktape.h"
 
 // Loads the extension at `path` into the global object of `ctx`. On failure
-// returns false with the reason in `error`.
-bool loadExtension(duk_context* ctx, const std::string& path, std::string* error);
-
-// Conversions between the ANSI code page and the engine's strings.
-std::string ansiFromScript(const char* utf8, size_t length);
-std::string scriptFromAnsi(const char* ansi, size_t length);
+// returns false with the reason, in UTF-8, in `error`.
+bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* error);
 
 #endif

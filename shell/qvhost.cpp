@@ -2,54 +2,84 @@
 // same entry point, outside the desktop application.
 //
 //   qvhost [--ext PATH.dll]... SCRIPT.js [ARGS...]   runs a script
+//   qvhost [--ext PATH.dll]... - [ARGS...]           runs standard input as the script
 //   qvhost [--ext PATH.dll]... -e CODE               evaluates code
-//   qvhost [--ext PATH.dll]...                       reads lines from stdin
+//   qvhost [--ext PATH.dll]...                       runs standard input, or prompts at a console
+//   qvhost -h | --help                               prints the usage
+//
+// Arguments reach scripts as the system passed them, in UTF-16. A script
+// (file or standard input) is UTF-8, a byte order mark skipped, or, when it
+// is not valid UTF-8, text in the ANSI code page. print writes UTF-8 to files
+// and pipes and UTF-16 to a console; so do the error reports.
 //
 // qvfile.dll beside the program is loaded unless an --ext names a file of
-// that name. Exit status: 0 when the script completes; 1 for an uncaught or
-// syntax error, reported with its file and line on standard error; 2 for
-// usage errors and extensions that cannot be loaded.
+// that name. Exit status: 0 when the script completes (or at the end of the
+// console's input); 1 for an uncaught or syntax error, reported with its file
+// and line on standard error; 2 for usage errors, scripts that cannot be read
+// and extensions that cannot be loaded.
 #include <fcntl.h>
 #include <io.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+#include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "duktape.h"
+#include "engine_text.h"
 #include "extension_host.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: qvhost [--ext PATH.dll]... [SCRIPT.js [ARGS...] | -e CODE]\n"
-    "  Runs SCRIPT.js, evaluates CODE, or reads lines from standard input.\n"
-    "  qvfile.dll beside qvhost is loaded by default; --ext loads more extensions.\n";
+    "usage: qvhost [--ext PATH.dll]... [SCRIPT.js [ARGS...] | - [ARGS...] | -e CODE]\n"
+    "  Runs SCRIPT.js, standard input (-, or no script when it is not a console),\n"
+    "  or CODE; at a console without a script, reads and runs one line at a time.\n"
+    "  qvfile.dll beside qvhost is loaded by default; --ext loads more extensions.\n"
+    "  -h, --help  print this and exit\n";
 
 enum { kExitDone = 0, kExitScriptError = 1, kExitUsage = 2 };
 
 struct Options {
-    std::vector<std::string> extensions;
-    std::string script;     // empty: no script file
-    std::string code;       // with -e
+    std::vector<std::wstring> extensions;
+    std::wstring script; // empty: no script named; "-": standard input
+    std::wstring code;   // with -e
     bool evaluate = false;
-    std::vector<std::string> scriptArgs;
+    bool help = false;
+    std::vector<std::wstring> scriptArgs;
 };
 
-bool parseOptions(int argc, char** argv, Options* options, std::string* error)
+std::u16string utf16Of(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+std::string engineTextOf(const std::wstring& text)
+{
+    std::string converted;
+    engineFromUtf16((const char16_t*)text.data(), text.size(), kLongestEngineText, &converted);
+    return converted;
+}
+
+std::string utf8Of(const std::wstring& text) { return utf8FromUtf16(utf16Of(text)); }
+
+bool parseOptions(int argc, wchar_t** argv, Options* options, std::string* error)
 {
     int i = 1;
     for (; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--ext" || arg == "-e") {
+        std::wstring arg = argv[i];
+        if (arg == L"-h" || arg == L"--help") {
+            options->help = true;
+            return true;
+        }
+        if (arg == L"--ext" || arg == L"-e") {
             if (i + 1 >= argc) {
-                *error = arg + " needs a value";
+                *error = utf8Of(arg) + " needs a value";
                 return false;
             }
-            if (arg == "--ext") {
+            if (arg == L"--ext") {
                 options->extensions.push_back(argv[++i]);
                 continue;
             }
@@ -58,8 +88,8 @@ bool parseOptions(int argc, char** argv, Options* options, std::string* error)
             ++i;
             break;
         }
-        if (arg == "-h" || arg == "--help" || (arg.size() > 1 && arg[0] == '-')) {
-            *error = arg == "-h" || arg == "--help" ? "" : "unknown option " + arg;
+        if (arg.size() > 1 && arg[0] == L'-') {
+            *error = "unknown option " + utf8Of(arg);
             return false;
         }
         options->script = arg;
@@ -69,42 +99,71 @@ bool parseOptions(int argc, char** argv, Options* options, std::string* error)
     for (; i < argc; ++i)
         options->scriptArgs.push_back(argv[i]);
     if (options->evaluate && !options->scriptArgs.empty()) {
-        *error = "-e takes no script arguments";
+        *error = options->scriptArgs[0] == L"--ext" ? "--ext must come before -e" : "-e takes no script arguments";
         return false;
     }
     return true;
 }
 
-std::string programFolder()
+std::wstring programFolder()
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of("\\/") + 1);
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
-std::string lowerFileName(const std::string& path)
+bool isConsole(HANDLE handle)
 {
-    std::string name = path.substr(path.find_last_of("\\/:") + 1);
-    for (char& c : name)
-        c = (char)tolower((unsigned char)c);
-    return name;
+    DWORD mode;
+    return GetConsoleMode(handle, &mode) != 0;
 }
+
+// Writes engine text to a standard stream: UTF-16 to a console, UTF-8 to
+// anything else. Returns false when the text is too large to convert.
+bool writeText(FILE* stream, const char* text, size_t length)
+{
+    try {
+        std::u16string units;
+        utf16FromEngine(text, length, false, &units);
+        fflush(stream);
+        HANDLE handle = (HANDLE)_get_osfhandle(_fileno(stream));
+        if (isConsole(handle)) {
+            for (size_t at = 0; at < units.size();) {
+                DWORD count = (DWORD)std::min<size_t>(units.size() - at, 8192), written = 0;
+                if (!WriteConsoleW(handle, (const wchar_t*)units.data() + at, count, &written, NULL) || written == 0)
+                    break;
+                at += written;
+            }
+        } else {
+            std::string utf8 = utf8FromUtf16(units);
+            fwrite(utf8.data(), 1, utf8.size(), stream);
+            fflush(stream);
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void writeText(FILE* stream, const std::string& text) { writeText(stream, text.data(), text.size()); }
 
 duk_ret_t print(duk_context* ctx)
 {
+    // Engine work only, so that an error thrown here (a toString that
+    // throws) skips no destructor.
     duk_idx_t count = duk_get_top(ctx);
-    std::string line;
-    for (duk_idx_t i = 0; i < count; ++i) {
-        duk_size_t length = 0;
-        const char* text = duk_safe_to_lstring(ctx, i, &length);
-        if (i > 0)
-            line += ' ';
-        line.append(text, length);
-    }
-    line += '\n';
-    fwrite(line.data(), 1, line.size(), stdout);
-    fflush(stdout);
+    for (duk_idx_t i = 0; i < count; ++i)
+        duk_to_string(ctx, i);
+    duk_push_string(ctx, " ");
+    duk_insert(ctx, 0);
+    duk_join(ctx, count);
+    duk_push_string(ctx, "\n");
+    duk_concat(ctx, 2);
+    duk_size_t length = 0;
+    const char* line = duk_get_lstring(ctx, -1, &length);
+    if (!writeText(stdout, line, length))
+        return duk_error(ctx, DUK_ERR_RANGE_ERROR, "print: text too large to write");
     return 0;
 }
 
@@ -127,22 +186,61 @@ void reportError(duk_context* ctx)
                     std::to_string((long)duk_get_int(ctx, -1)) + ": ";
         duk_pop_2(ctx);
     }
-    fprintf(stderr, "%s%s\n", where.c_str(), duk_safe_to_string(ctx, -1));
-    fflush(stderr);
+    duk_size_t length = 0;
+    const char* message = duk_safe_to_lstring(ctx, -1, &length);
+    writeText(stderr, where + std::string(message, length) + "\n");
 }
 
-bool readFile(const std::string& path, std::string* bytes)
+bool readStream(FILE* stream, std::string* bytes)
 {
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == NULL)
-        return false;
     char buffer[65536];
     size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
+    while ((got = fread(buffer, 1, sizeof buffer, stream)) > 0)
         bytes->append(buffer, got);
-    bool ok = ferror(file) == 0;
+    return ferror(stream) == 0;
+}
+
+bool readFile(const std::wstring& path, std::string* bytes)
+{
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == NULL)
+        return false;
+    bool ok = readStream(file, bytes);
     fclose(file);
     return ok;
+}
+
+// A script's bytes in the engine's form: UTF-8 (a byte order mark skipped),
+// or the ANSI code page when they are not UTF-8. Returns false with the
+// reason in `error`.
+bool sourceFromBytes(const std::string& bytes, std::string* source, std::string* error)
+{
+    bool marked = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    size_t skip = marked ? 3 : 0;
+    if (bytes.size() - skip > (size_t)INT_MAX) {
+        *error = "is too large";
+        return false;
+    }
+    int length = (int)(bytes.size() - skip);
+    const UINT codePages[] = {CP_UTF8, GetACP()};
+    for (UINT codePage : codePages) {
+        int count = length == 0 ? 0 : MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data() + skip, length, NULL, 0);
+        if (length != 0 && count <= 0) {
+            if (marked)
+                break;
+            continue;
+        }
+        std::wstring units(count, L'\0');
+        if (count > 0)
+            MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data() + skip, length, &units[0], count);
+        if (!engineFromUtf16((const char16_t*)units.data(), units.size(), kLongestEngineText, source)) {
+            *error = "is too large";
+            return false;
+        }
+        return true;
+    }
+    *error = marked ? "is not valid UTF-8" : "is neither UTF-8 nor text in code page " + std::to_string(GetACP());
+    return false;
 }
 
 // Compiles and runs `source` as the program `fileName`; leaves the result or
@@ -150,54 +248,92 @@ bool readFile(const std::string& path, std::string* bytes)
 bool run(duk_context* ctx, const std::string& source, const std::string& fileName)
 {
     duk_push_lstring(ctx, source.data(), source.size());
-    duk_push_string(ctx, fileName.c_str());
+    duk_push_lstring(ctx, fileName.data(), fileName.size());
     if (duk_pcompile(ctx, DUK_COMPILE_SHEBANG) != 0)
         return false;
     return duk_pcall(ctx, 0) == DUK_EXEC_SUCCESS;
 }
 
-int interactive(duk_context* ctx)
+// One line typed at the console, without its line end; false at the end of
+// the input (Ctrl+Z).
+bool readConsoleLine(HANDLE input, std::wstring* line)
 {
-    bool prompt = _isatty(_fileno(stdin)) != 0;
-    std::string line;
+    line->clear();
+    wchar_t buffer[1024];
     for (;;) {
-        if (prompt) {
-            fputs("> ", stdout);
-            fflush(stdout);
-        }
-        line.clear();
-        int c;
-        while ((c = fgetc(stdin)) != EOF && c != '\n')
-            line += (char)c;
-        if (c == EOF && line.empty())
+        DWORD got = 0;
+        if (!ReadConsoleW(input, buffer, sizeof buffer / sizeof buffer[0], &got, NULL) || got == 0)
+            return !line->empty();
+        line->append(buffer, got);
+        if (line->back() == L'\n')
             break;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (run(ctx, line, "stdin"))
-            print(ctx);
-        else
+    }
+    while (!line->empty() && (line->back() == L'\n' || line->back() == L'\r'))
+        line->pop_back();
+    return *line != L"\x1a";
+}
+
+// At a console: runs each line on its own and prints its result.
+int interactive(duk_context* ctx, HANDLE input)
+{
+    std::wstring line;
+    for (;;) {
+        writeText(stdout, "> ");
+        if (!readConsoleLine(input, &line))
+            break;
+        if (run(ctx, engineTextOf(line), "stdin")) {
+            duk_push_c_function(ctx, print, 1);
+            duk_insert(ctx, -2);
+            if (duk_pcall(ctx, 1) != DUK_EXEC_SUCCESS)
+                reportError(ctx);
+        } else {
             reportError(ctx);
+        }
         duk_set_top(ctx, 0);
-        if (c == EOF)
-            break;
     }
     return kExitDone;
 }
 
+// Runs a script file, or standard input for "-" or no name.
+int runScript(duk_context* ctx, const std::wstring& script)
+{
+    bool standardInput = script.empty() || script == L"-";
+    std::string name = standardInput ? "standard input" : utf8Of(script);
+    std::string bytes, source, error;
+    if (!(standardInput ? readStream(stdin, &bytes) : readFile(script, &bytes))) {
+        writeText(stderr, "qvhost: cannot read " + name + "\n");
+        return kExitUsage;
+    }
+    if (!sourceFromBytes(bytes, &source, &error)) {
+        writeText(stderr, "qvhost: " + name + " " + error + "\n");
+        return kExitUsage;
+    }
+    std::string().swap(bytes);
+    if (run(ctx, source, standardInput ? "stdin" : engineTextOf(script)))
+        return kExitDone;
+    reportError(ctx);
+    return kExitScriptError;
+}
+
 } // namespace
 
-int main(int argc, char** argv)
+int main()
 {
     // Lines end in a bare line feed, as scripts wrote them.
+    _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
-    std::string error;
-    if (!parseOptions(argc, argv, &options, &error)) {
-        if (!error.empty())
-            fprintf(stderr, "qvhost: %s\n", error.c_str());
-        fputs(kUsage, stderr);
+    std::string error = "cannot read the command line";
+    if (argv == NULL || !parseOptions(argc, argv, &options, &error)) {
+        writeText(stderr, "qvhost: " + error + "\n" + kUsage);
         return kExitUsage;
+    }
+    if (options.help) {
+        writeText(stdout, kUsage);
+        return kExitDone;
     }
 
     duk_context* ctx = duk_create_heap(NULL, NULL, NULL, NULL, fatal);
@@ -205,43 +341,40 @@ int main(int argc, char** argv)
     duk_put_global_string(ctx, "print");
     duk_idx_t args = duk_push_array(ctx);
     for (size_t i = 0; i < options.scriptArgs.size(); ++i) {
-        duk_push_string(ctx, options.scriptArgs[i].c_str());
+        std::string arg = engineTextOf(options.scriptArgs[i]);
+        duk_push_lstring(ctx, arg.data(), arg.size());
         duk_put_prop_index(ctx, args, (duk_uarridx_t)i);
     }
     duk_put_global_string(ctx, "scriptArgs");
 
-    std::string standard = programFolder() + "qvfile.dll";
+    std::wstring standard = programFolder() + L"qvfile.dll";
     bool named = false;
-    for (const std::string& extension : options.extensions)
-        named = named || lowerFileName(extension) == "qvfile.dll";
-    if (!named && (options.extensions.empty() || GetFileAttributesA(standard.c_str()) != INVALID_FILE_ATTRIBUTES))
+    for (const std::wstring& extension : options.extensions) {
+        std::wstring fileName = extension.substr(extension.find_last_of(L"\\/:") + 1);
+        named = named || _wcsicmp(fileName.c_str(), L"qvfile.dll") == 0;
+    }
+    if (!named && (options.extensions.empty() || GetFileAttributesW(standard.c_str()) != INVALID_FILE_ATTRIBUTES))
         options.extensions.insert(options.extensions.begin(), standard);
-    for (const std::string& extension : options.extensions) {
+    for (const std::wstring& extension : options.extensions) {
         if (!loadExtension(ctx, extension, &error)) {
-            fprintf(stderr, "qvhost: %s\n", error.c_str());
+            writeText(stderr, "qvhost: " + error + "\n");
             return kExitUsage;
         }
     }
 
     int status = kExitDone;
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (options.evaluate) {
-        if (!run(ctx, options.code, "-e")) {
+        if (!run(ctx, engineTextOf(options.code), "-e")) {
             reportError(ctx);
             status = kExitScriptError;
         }
-    } else if (!options.script.empty()) {
-        std::string source;
-        if (!readFile(options.script, &source)) {
-            fprintf(stderr, "qvhost: cannot read %s\n", options.script.c_str());
-            return kExitUsage;
-        }
-        if (!run(ctx, source, options.script)) {
-            reportError(ctx);
-            status = kExitScriptError;
-        }
+    } else if (options.script.empty() && isConsole(input)) {
+        status = interactive(ctx, input);
     } else {
-        status = interactive(ctx);
+        status = runScript(ctx, options.script);
     }
     duk_destroy_heap(ctx);
+    LocalFree(argv);
     return status;
 }

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# qvhost's command line: exit statuses, messages and the interactive shell.
+# qvhost's command line: exit statuses, messages, text beyond ASCII and standard input.
 set -u
 qvhost=$1
 run="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine-run.sh"
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
+# Wine turns the command line into UTF-16 with the locale's character set:
+# arguments beyond ASCII need a UTF-8 locale, whatever the caller's is.
+export LC_ALL=C.UTF-8
 passed=0 failed=0
 
 # Whether FILE matches PATTERN; the pattern "-" asks for an empty file.
@@ -30,6 +33,9 @@ printf 'print("args", scriptArgs.join("|"));\n' >"$work/ok.js"
 printf 'var a = 1;\n\nqvfile.exists();\n' >"$work/throws.js"
 printf 'var a = 1;\nvar b = ;\n' >"$work/syntax.js"
 printf 'throw "plain";\n' >"$work/plain.js"
+printf '\xef\xbb\xbfprint("\xc3\xa9", "\xc3\xa9".length);\n' >"$work/utf8.js"
+printf 'print("\xe9", "\xe9".length);\n' >"$work/ansi.js"
+printf 'not a program' >"$work/notdll.dll"
 
 expect "script completes"       0 '^args x\|y z$' -                           -- "$work/ok.js" x "y z"
 expect "uncaught error"         1 -        'throws\.js:3: Error: qvfile\.exists failed' -- "$work/throws.js"
@@ -42,10 +48,27 @@ expect "unknown option"         2 -        'unknown option --bogus'           --
 expect "--ext without a value"  2 -        '--ext needs a value'              -- --ext
 expect "extension not found"    2 -        'cannot load .*nosuch\.dll'        -- --ext "$work/nosuch.dll" -e 1
 expect "no entry point"         2 -        'kernel32\.dll: it has no QV_InitWrapper' -- --ext C:/windows/system32/kernel32.dll -e 1
+expect "not a DLL"              2 -        '^qvhost: cannot load .*notdll\.dll: [^%]+$' -- --ext "$work/notdll.dll" -e 1
+expect "--ext after -e"         2 -        '--ext must come before -e'       -- -e 1 --ext x.dll
+expect "-h"                     0 '^usage: qvhost' -                         -- -h
+expect "--help"                 0 '^usage: qvhost' -                         -- --help
 
-printf '1 + 1\nqvfile.isDir("C:/")\nfoo(\n"after"\n' >"$work/stdin"
-expect "interactive shell"      0 '^after$' 'stdin:1: SyntaxError'        --
-grep -qx 2 "$work/out" && grep -qx 1 "$work/out" || { echo "FAIL interactive results"; failed=$((failed + 1)); }
+# Text beyond ASCII: arguments arrive whole, print writes UTF-8 to a pipe.
+expect "arguments"              0 '^args é\|日本$' -                        -- "$work/ok.js" é 日本
+expect "-e"                     0 '^é 1$' -                                  -- -e 'print("é", "é".length)'
+expect "UTF-8 script with BOM"  0 '^é 1$' -                                  -- "$work/utf8.js"
+codePage=$("$run" "$qvhost" -e 'try { qvfile.read("\ud800"); } catch (e) { print(/code page (\d+)$/.exec(e.message)[1]); }' </dev/null)
+if [ "$codePage" = 1252 ]; then
+    expect "ANSI script"        0 '^é 1$' -                                  -- "$work/ansi.js"
+else
+    echo "note: the ANSI code page is '$codePage', not 1252: the ANSI script check is skipped"
+fi
+
+# Standard input that is not a console is one script, named by "-" or by
+# giving no script.
+printf 'var a = [\n1,\n2];\nprint(a.length, scriptArgs.join("|"));\nthrow new Error("boom");\n' >"$work/stdin"
+expect "standard input"         1 '^2 $'   'stdin:5: Error: boom'             --
+expect "- with arguments"       1 '^2 x\|y$' 'stdin:5: Error: boom'          -- - x y
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -7,13 +7,13 @@ function check(what, actual, expected) {
         print("FAIL " + what + ": got " + JSON.stringify(actual) + ", expected " + JSON.stringify(expected));
     }
 }
-function throwsFailure(what, call, name) {
+function throwsFailure(what, call, message) {
     try {
         call();
-        check(what + " throws", "no error", name + " failed");
+        check(what + " throws", "no error", message);
     } catch (e) {
         check(what + " is an Error", e instanceof Error, true);
-        check(what + " message", e.message, name + " failed");
+        check(what + " message", e.message, message);
     }
 }
 
@@ -70,10 +70,67 @@ var ticks = qvfile.getTickCount();
 check("getTickCount is an integer", typeof ticks === "number" && ticks === Math.floor(ticks), true);
 
 // Refused calls throw an Error that names the function.
-throwsFailure("exists()", function () { return qvfile.exists(); }, "qvfile.exists");
-throwsFailure("list with filter x", function () { return qvfile.list(url, "x"); }, "qvfile.list");
-throwsFailure("write of one argument", function () { return qvfile.write(url + "/a.txt"); }, "qvfile.write");
-throwsFailure("setDropSize rows", function () { return qvfile.setDropSize("a", "b", "c"); }, "qvfile.setDropSize");
+throwsFailure("exists()", function () { return qvfile.exists(); }, "qvfile.exists failed");
+throwsFailure("list with filter x", function () { return qvfile.list(url, "x"); }, "qvfile.list failed");
+throwsFailure("write of one argument", function () { return qvfile.write(url + "/a.txt"); }, "qvfile.write failed");
+throwsFailure("setDropSize rows", function () { return qvfile.setDropSize("a", "b", "c"); },
+              "qvfile.setDropSize failed: argument 3 is not a number");
+
+// Texts reach the library exactly or the call is refused, saying why. The
+// refusal of an unpaired surrogate names the code page, which the rows that
+// hold characters of code page 1252 need.
+var codePage = "unknown";
+try { qvfile.read("\ud800"); } catch (e) { codePage = (/code page (\d+)$/.exec(e.message) || [])[1]; }
+var outside = "characters outside code page " + codePage;
+var toStringRan = false;
+var throwingObject = { toString: function () { toStringRan = true; throw new Error("toString ran"); } };
+[   // [what, function, arguments, reason, the code page the row needs]
+    ["undefined text", "write", [url + "/u.txt", undefined], "argument 2 is undefined, not text"],
+    ["undefined location", "write", [undefined, "x"], "argument 1 is undefined, not text"],
+    ["null", "exists", [null], "argument 1 is null, not text"],
+    ["object", "write", [url + "/o.txt", {a: 1}], "argument 2 is an object, not text"],
+    ["throwing toString", "write", [throwingObject, "x"], "argument 1 is an object, not text"],
+    ["array", "write", [url + "/o.txt", [1]], "argument 2 is an array, not text"],
+    ["function", "list", [url + "/*", print], "argument 2 is a function, not text"],
+    ["symbol", "remove", [Symbol("s")], "argument 1 is a symbol, not text"],
+    ["unpaired high surrogate", "write", [url + "/s.txt", "a\ud83d"], "argument 2 has " + outside],
+    ["unpaired low surrogate", "mkdir", [url + "/\ude00"], "argument 1 has " + outside],
+    ["CJK data", "write", [url + "/c.txt", "caf\u00e9 \u65e5\u672c \u20ac"], "argument 2 has " + outside, "1252"],
+    ["CJK name copied", "copy", [url + "/\u65e5\u672c.txt", url + "/c.txt"], "argument 1 has " + outside, "1252"],
+    ["fullwidth dots", "read", [url + "/\uff0e\uff0e\uff3ca.txt"], "argument 1 has " + outside, "1252"],
+    ["fullwidth slash", "exists", ["C:\uff0fwindows"], "argument 1 has " + outside, "1252"],
+    ["division slash", "isDir", ["C:\u2215windows"], "argument 1 has " + outside, "1252"],
+    ["fullwidth colon", "rename", [url + "/a.txt", "C\uff1a/x.txt"], "argument 2 has " + outside, "1252"],
+    ["fullwidth wildcards", "list", [url + "/\uff0a.\uff1f"], "argument 1 has " + outside, "1252"],
+    ["emoji", "write", [url + "/e.txt", "\ud83d\ude00"], "argument 2 has " + outside, "1252"],
+].forEach(function (row) {
+    if (row[4] === undefined || row[4] === codePage)
+        throwsFailure(row[0], function () { return qvfile[row[1]].apply(qvfile, row[2]); },
+                      "qvfile." + row[1] + " failed: " + row[3]);
+});
+check("toString never runs", toStringRan, false);
+check("nothing refused was written", ["u", "o", "s", "c", "e"].filter(function (name) {
+    return qvfile.exists(url + "/" + name + ".txt") === 1;
+}).join() + qvfile.exists("undefined"), "0");
+if (codePage !== "1252")
+    print("note: the ANSI code page is " + codePage + ", not 1252: the rows that need 1252 were skipped");
+
+// What converts: strings, numbers and booleans, as ToString does.
+[   // [value, text written]
+    [42, "42"], [2147483648, "2147483648"], [1.5, "1.5"], [-0, "0"], [NaN, "NaN"], [true, "true"],
+    ["", ""], ["caf\u00e9 \u20ac\u0081", "caf\u00e9 \u20ac\u0081", "1252"],
+].forEach(function (row) {
+    if (row[2] === undefined || row[2] === codePage)
+        check("converts " + JSON.stringify(row[1]), (qvfile.write(url + "/t.txt", row[0]), qvfile.read(url + "/t.txt")), row[1]);
+});
+
+// print runs ToString and lets its exceptions through.
+try {
+    print(throwingObject);
+    check("print throws", "no error", "toString ran");
+} catch (e) {
+    check("print throws", e.message, "toString ran");
+}
 check("declared counts", [qvfile.read.length, qvfile.write.length, qvfile.setDropSize.length].join(), "1,2,3");
 
 if (failures > 0)
