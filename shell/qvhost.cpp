@@ -21,13 +21,15 @@
 
 #include "duktape.h"
 #include "extension_host.h"
+#include "version_info.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: qvhost [--ext PATH.dll]... [SCRIPT.js [ARGS...] | -e CODE]\n"
     "  Runs SCRIPT.js, evaluates CODE, or reads lines from standard input.\n"
-    "  qvfile.dll beside qvhost is loaded by default; --ext loads more extensions.\n";
+    "  qvfile.dll beside qvhost is loaded by default; --ext loads more extensions.\n"
+    "  --version prints the versions of qvhost and of the extensions it loads.\n";
 
 enum { kExitDone = 0, kExitScriptError = 1, kExitUsage = 2 };
 
@@ -36,6 +38,7 @@ struct Options {
     std::string script;     // empty: no script file
     std::string code;       // with -e
     bool evaluate = false;
+    bool version = false;
     std::vector<std::string> scriptArgs;
 };
 
@@ -57,6 +60,10 @@ bool parseOptions(int argc, char** argv, Options* options, std::string* error)
             options->code = argv[++i];
             ++i;
             break;
+        }
+        if (arg == "--version") {
+            options->version = true;
+            continue;
         }
         if (arg == "-h" || arg == "--help" || (arg.size() > 1 && arg[0] == '-')) {
             *error = arg == "-h" || arg == "--help" ? "" : "unknown option " + arg;
@@ -221,6 +228,10 @@ int main(int argc, char** argv)
             fprintf(stderr, "qvhost: %s\n", error.c_str());
             return kExitUsage;
         }
+    }
+    if (options.version) {
+        printVersions(options.extensions);
+        return kExitDone;
     }
 
     int status = kExitDone;

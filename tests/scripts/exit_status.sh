@@ -43,6 +43,13 @@ expect "--ext without a value"  2 -        '--ext needs a value'              --
 expect "extension not found"    2 -        'cannot load .*nosuch\.dll'        -- --ext "$work/nosuch.dll" -e 1
 expect "no entry point"         2 -        'kernel32\.dll: it has no QV_InitWrapper' -- --ext C:/windows/system32/kernel32.dll -e 1
 
+# The version both binaries carry, as the build set it.
+version=${QVFILE_VERSION:-}
+version=${version//./[.]}
+version=${version:-[0-9]+([.][0-9]+)+}
+expect "--version"              0 "^qvfile\.dll $version\$" -           -- --version
+grep -qE "^qvhost $version\$" "$work/out" || { echo "FAIL --version of qvhost"; failed=$((failed + 1)); }
+
 printf '1 + 1\nqvfile.isDir("C:/")\nfoo(\n"after"\n' >"$work/stdin"
 expect "interactive shell"      0 '^after$' 'stdin:1: SyntaxError'        --
 grep -qx 2 "$work/out" && grep -qx 1 "$work/out" || { echo "FAIL interactive results"; failed=$((failed + 1)); }

@@ -1,0 +1,17 @@
+// qvhost --version: the versions of qvhost and of the extensions it loaded,
+// read from their version resources.
+#ifndef QVHOST_VERSION_INFO_H
+#define QVHOST_VERSION_INFO_H
+
+#include <string>
+#include <vector>
+
+// The file version in the version resource of the module at `path`, as
+// "major.minor.patch" (with a fourth part when it is not 0); "(no version)"
+// when the module has no readable version resource.
+std::string moduleVersion(const std::string& path);
+
+// Prints "qvhost VERSION", then "NAME VERSION" for each extension path.
+void printVersions(const std::vector<std::string>& extensions);
+
+#endif
