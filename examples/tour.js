@@ -1,3 +1,6 @@
+// @ts-check
+/// <reference path="../types/qvfile.d.ts" />
+/// <reference path="../types/qvhost.d.ts" />
 // A tour of qvfile: every function once, in a scratch folder.
 //   qvhost tour.js [SCRATCH]      (SCRATCH defaults to C:/qvfile-tour)
 // The tour makes SCRATCH and removes every file it wrote there. The library
@@ -59,6 +62,7 @@ step("clearBusyCursor()", qvfile.clearBusyCursor());
 
 print("Errors");
 try {
+    // @ts-expect-error: "x" is no filter, and the call is refused.
     qvfile.list(url + "/*.*", "x");
 } catch (e) {
     step("list(*.*, 'x')  an unknown filter", String(e));

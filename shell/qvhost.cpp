@@ -6,6 +6,7 @@
 //   qvhost [--ext PATH.dll]... -e CODE               evaluates code
 //   qvhost [--ext PATH.dll]...                       runs standard input, or prompts at a console
 //   qvhost -h | --help                               prints the usage
+//   qvhost [--ext PATH.dll]... --version             prints the versions
 //
 // Arguments reach scripts as the system passed them, in UTF-16. A script
 // (file or standard input) is UTF-8, a byte order mark skipped, or, when it
@@ -33,6 +34,7 @@
 #include "duktape.h"
 #include "engine_text.h"
 #include "extension_host.h"
+#include "version_info.h"
 
 namespace {
 
@@ -41,7 +43,8 @@ const char kUsage[] =
     "  Runs SCRIPT.js, standard input (-, or no script when it is not a console),\n"
     "  or CODE; at a console without a script, reads and runs one line at a time.\n"
     "  qvfile.dll beside qvhost is loaded by default; --ext loads more extensions.\n"
-    "  -h, --help  print this and exit\n";
+    "  -h, --help  print this and exit\n"
+    "  --version   print the versions of qvhost and of the extensions it loads\n";
 
 enum { kExitDone = 0, kExitScriptError = 1, kExitUsage = 2 };
 
@@ -51,6 +54,7 @@ struct Options {
     std::wstring code;   // with -e
     bool evaluate = false;
     bool help = false;
+    bool version = false;
     std::vector<std::wstring> scriptArgs;
 };
 
@@ -87,6 +91,10 @@ bool parseOptions(int argc, wchar_t** argv, Options* options, std::string* error
             options->code = argv[++i];
             ++i;
             break;
+        }
+        if (arg == L"--version") {
+            options->version = true;
+            continue;
         }
         if (arg.size() > 1 && arg[0] == L'-') {
             *error = "unknown option " + utf8Of(arg);
@@ -360,6 +368,10 @@ int main()
             writeText(stderr, "qvhost: " + error + "\n");
             return kExitUsage;
         }
+    }
+    if (options.version) {
+        writeText(stdout, versionReport(options.extensions));
+        return kExitDone;
     }
 
     int status = kExitDone;

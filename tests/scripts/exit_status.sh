@@ -70,5 +70,12 @@ printf 'var a = [\n1,\n2];\nprint(a.length, scriptArgs.join("|"));\nthrow new Er
 expect "standard input"         1 '^2 $'   'stdin:5: Error: boom'             --
 expect "- with arguments"       1 '^2 x\|y$' 'stdin:5: Error: boom'          -- - x y
 
+# The version both binaries carry, as the build set it.
+version=${QVFILE_VERSION:-}
+version=${version//./[.]}
+version=${version:-[0-9]+([.][0-9]+)+}
+expect "--version"              0 "^qvfile\.dll $version\$" -           -- --version
+grep -qE "^qvhost $version\$" "$work/out" || { echo "FAIL --version of qvhost"; failed=$((failed + 1)); }
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

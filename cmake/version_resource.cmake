@@ -1,0 +1,15 @@
+# add_version_resource(TARGET FILENAME DESCRIPTION) gives TARGET a version
+# resource, the one Explorer's Properties show, with the project's version.
+function(add_version_resource target filename description)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+        set(QV_FILE_TYPE VFT_APP)
+    else()
+        set(QV_FILE_TYPE VFT_DLL)
+    endif()
+    set(QV_FILENAME ${filename})
+    set(QV_DESCRIPTION ${description})
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
+    target_sources(${target} PRIVATE ${rc})
+endfunction()
