@@ -144,7 +144,7 @@ TEST_F(Listings, LongListingsAreNeverCut)
     // Names as long as the folder's path leaves room for, up to 250.
     const size_t nameLength = std::min<size_t>(250, MAX_PATH - 1 - at("many\\").size());
     ASSERT_GT(nameLength, 150u);
-    const size_t wanted = 8 * 65536;
+    const size_t wanted = 4 * 65536;
     Names created;
     for (size_t length = 0; length <= wanted + 1; length += nameLength + 1) {
         std::string name = std::to_string(created.size()) + "-";
