@@ -9,7 +9,7 @@ jobs=$(nproc)
 # One Wine prefix per architecture: 32-bit Wine needs a prefix of its own.
 prefix64=$test_dir/wineprefix
 prefix32=$test32_dir/wineprefix
-i686_not_run="i686 suite NOT RUN: this kernel cannot execute 32-bit programs"
+cannot_run_32="this kernel cannot execute 32-bit programs"
 
 build_all() {
     bash "$root/scripts/bootstrap.sh"
@@ -83,6 +83,9 @@ stop_wine() {
     [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null || true
 }
+
+# The path Wine gives a Unix path: the Unix root is drive Z:.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # Whether this machine runs 32-bit programs, found by running one: a tiny
 # i686 program under 32-bit Wine, in the 32-bit prefix (made current). Sets

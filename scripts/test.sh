@@ -11,7 +11,7 @@ build_i686_tests
 build_native
 start_wine
 probe_i686
-[ "$i686_runs" = yes ] || echo "$i686_not_run"
+[ "$i686_runs" = yes ] || echo "i686 suite NOT RUN: $cannot_run_32"
 
 summary=()
 failed=0
@@ -42,7 +42,7 @@ run_suite "x86_64 (64-bit Wine)" "$test_dir" "$prefix64" win64 "$@"
 if [ "$i686_runs" = yes ]; then
     run_suite "i686 (32-bit Wine, shipped build/i686)" "$test32_dir" "$prefix32" win32 "$@"
 else
-    summary+=("$i686_not_run")
+    summary+=("i686 suite NOT RUN: $cannot_run_32")
 fi
 
 echo
