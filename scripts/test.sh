@@ -6,9 +6,11 @@
 # under the sanitizers, all on a private X display. Arguments go to ctest.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+build_start=$SECONDS
 build_all
 build_i686_tests
 build_native
+echo "Built in $((SECONDS - build_start)) s"
 start_wine
 probe_i686
 [ "$i686_runs" = yes ] || echo "i686 suite NOT RUN: $cannot_run_32"
