@@ -55,10 +55,11 @@ start_wine() {
     start_prefix "$prefix64"
 }
 
-# start_prefix PREFIX [win32]: makes PREFIX the current one, with a persistent
-# wineserver (once per run), creating it on first use. Call it after DISPLAY is set: a prefix
-# made without a display can never create windows. Fails (126, "Exec format
-# error") for a 32-bit prefix where the kernel cannot execute 32-bit programs.
+# start_prefix PREFIX [win32]: makes PREFIX the current one; the first time in
+# a run it also starts a persistent wineserver for it and boots it, creating
+# it if need be. Call it after DISPLAY is set: a prefix made without a display
+# can never create windows. Fails (126, "Exec format error") for a 32-bit
+# prefix where the kernel cannot execute 32-bit programs.
 started_prefixes=()
 start_prefix() {
     export WINEPREFIX=$1
@@ -96,7 +97,7 @@ probe_i686() {
     mkdir -p "$test32_dir"
     printf 'int main(void) { return 42; }\n' | i686-w64-mingw32-gcc -x c - -o "$exe"
     start_prefix "$prefix32" win32 >"$log" 2>&1 || true
-    "$root/scripts/wine-run.sh" "$exe" </dev/null >>"$log" 2>&1 || status=$?
+    LC_ALL=C "$root/scripts/wine-run.sh" "$exe" </dev/null >>"$log" 2>&1 || status=$?
     if [ "$status" -eq 42 ]; then
         i686_runs=yes
     elif [ "$status" -eq 126 ] && grep -q 'Exec format error' "$log"; then
