@@ -1,10 +1,15 @@
-# Shared by build.sh and test.sh: configure and build both architectures, and
-# run Windows programs under Wine with an X display and a persistent server.
+# Shared by build.sh, test.sh and bench.sh: configure and build, and run
+# Windows programs under Wine with an X display and persistent servers.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 product_dir=$root/build/i686
 test_dir=$root/build/x86_64
+test32_dir=$root/build/i686-tests
 native_dir=$root/build/native
 jobs=$(nproc)
+# One Wine prefix per architecture: 32-bit Wine needs a prefix of its own.
+prefix64=$test_dir/wineprefix
+prefix32=$test32_dir/wineprefix
+cannot_run_32="this kernel cannot execute 32-bit programs"
 
 build_all() {
     bash "$root/scripts/bootstrap.sh"
@@ -18,16 +23,26 @@ build_all() {
     cmake --build "$test_dir" -j "$jobs"
 }
 
+# The tests and the benchmark for i686, built with the -posix compilers and
+# pointed at the shipped build/i686 (qvfile.dll and qvhost.exe), which they
+# load as a host does; this build makes no library of its own.
+build_i686_tests() {
+    cmake -S "$root" -B "$test32_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQVFILE_TESTS=ON \
+        -DQVFILE_TESTED_DIR="$product_dir" \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-posix.cmake" >/dev/null
+    cmake --build "$test32_dir" -j "$jobs" --target qvfile_tests qvfile_benchmark
+}
+
 # The platform-free parts built natively with the sanitizers.
 build_native() {
     cmake -S "$root" -B "$native_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
     cmake --build "$native_dir" -j "$jobs"
 }
 
-# Starts Xvfb and a persistent wineserver for the prefix inside the test
-# build; stop_wine ends both. The prefix is made on first use.
+# Starts Xvfb and makes the 64-bit prefix current (start_prefix); stop_wine
+# ends the servers and Xvfb.
 start_wine() {
-    export WINEPREFIX=$test_dir/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     trap stop_wine EXIT
     local displayfd
     exec {displayfd}<> <(:)
@@ -37,17 +52,59 @@ start_wine() {
     read -r -t 30 display <&"$displayfd" || { echo "Xvfb did not start" >&2; return 1; }
     exec {displayfd}<&-
     export DISPLAY=:$display
+    start_prefix "$prefix64"
+}
+
+# start_prefix PREFIX [win32]: makes PREFIX the current one; the first time in
+# a run it also starts a persistent wineserver for it and boots it, creating
+# it if need be. Call it after DISPLAY is set: a prefix made without a display
+# can never create windows. Fails (126, "Exec format error") for a 32-bit
+# prefix where the kernel cannot execute 32-bit programs.
+started_prefixes=()
+start_prefix() {
+    export WINEPREFIX=$1
+    if [ "${2:-}" = win32 ]; then export WINEARCH=win32; else unset WINEARCH; fi
+    local started
+    for started in "${started_prefixes[@]}"; do [ "$started" != "$WINEPREFIX" ] || return 0; done
     mkdir -p "$WINEPREFIX"
+    started_prefixes+=("$WINEPREFIX")
     # A server that is already running for this prefix is as good as a new one.
     /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
     [ -f "$WINEPREFIX/system.reg" ] || echo "Creating the Wine prefix in $WINEPREFIX (first run only)..." >&2
     # Wine's own background processes start here, with their streams closed,
     # not inside a test whose output pipe they would hold open.
-    /usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1
+    "$root/scripts/wine-run.sh" wineboot --init </dev/null >/dev/null 2>&1
 }
 
 stop_wine() {
-    /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+    local prefix
+    for prefix in "${started_prefixes[@]}"; do
+        WINEPREFIX=$prefix /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+    done
     [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null || true
+}
+
+# The path Wine gives a Unix path: the Unix root is drive Z:.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Whether this machine runs 32-bit programs, found by running one: a tiny
+# i686 program under 32-bit Wine, in the 32-bit prefix (made current). Sets
+# i686_runs to yes or no; any failure other than the kernel refusing a
+# 32-bit program is an error, reported with Wine's output.
+probe_i686() {
+    local exe=$test32_dir/probe.exe log=$test32_dir/probe.log status=0
+    mkdir -p "$test32_dir"
+    printf 'int main(void) { return 42; }\n' | i686-w64-mingw32-gcc -x c - -o "$exe"
+    start_prefix "$prefix32" win32 >"$log" 2>&1 || true
+    LC_ALL=C "$root/scripts/wine-run.sh" "$exe" </dev/null >>"$log" 2>&1 || status=$?
+    if [ "$status" -eq 42 ]; then
+        i686_runs=yes
+    elif [ "$status" -eq 126 ] && grep -q 'Exec format error' "$log"; then
+        i686_runs=no
+    else
+        echo "The i686 probe failed (status $status):" >&2
+        sed 's/^/  /' "$log" >&2
+        return 1
+    fi
 }

@@ -1,11 +1,53 @@
 #!/usr/bin/env bash
-# Builds both architectures and runs every test: the x86_64 build under Wine
-# on a private X display, the checks of the shipped i686 DLL, and the
-# platform-free parts natively under the sanitizers.
+# Builds both architectures and runs every test: the x86_64 build under
+# 64-bit Wine, the same tests built for i686 under 32-bit Wine against the
+# shipped build/i686 (where this machine can execute 32-bit programs), the
+# checks of the shipped DLL as a binary, and the platform-free parts natively
+# under the sanitizers, all on a private X display. Arguments go to ctest.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+build_start=$SECONDS
 build_all
+build_i686_tests
 build_native
+echo "Built in $((SECONDS - build_start)) s"
 start_wine
-cd "$test_dir"
-ctest --output-on-failure --timeout 900 "$@"
+probe_i686
+[ "$i686_runs" = yes ] || echo "i686 suite NOT RUN: $cannot_run_32"
+
+summary=()
+failed=0
+# run_suite NAME DIR PREFIX win64|win32 [CTEST-ARGS...]: ctest in DIR with
+# PREFIX current; adds a summary line with the library tests' counts and the
+# reasons of the tests that skipped themselves.
+run_suite() {
+    local name=$1 dir=$2 start=$SECONDS status=0
+    start_prefix "$3" "$4"
+    echo
+    echo "== $name =="
+    (cd "$dir" && ctest --output-on-failure --timeout 900 "${@:5}") || status=$?
+    [ "$status" -eq 0 ] || failed=1
+    # The library tests' own counts and skip reasons, from ctest's log.
+    local section counts
+    section=$(awk '/^[0-9]+\/[0-9]+ Testing: library-/ { on = 1 } on { print } on && / end time:/ { exit }' \
+              "$dir/Testing/Temporary/LastTest.log" 2>/dev/null) || true
+    counts=$(grep -E '^\[ +(PASSED|SKIPPED|FAILED) +\] [0-9]+ tests?' <<<"$section" |
+             sed -E 's/^\[ +([A-Z]+) +\] ([0-9]+) .*/\2 \L\1/' | paste -sd, - | sed 's/,/, /g') || true
+    local outcome=passed
+    [ "$status" -eq 0 ] || outcome=FAILED
+    summary+=("$name: $outcome in $((SECONDS - start)) s; library tests: ${counts:-none ran}")
+    while read -r reason; do summary+=("  skipped: $reason"); done \
+        < <(grep -A1 ': Skipped$' <<<"$section" | grep -vE ': Skipped$|^--$')
+}
+
+run_suite "x86_64 (64-bit Wine)" "$test_dir" "$prefix64" win64 "$@"
+if [ "$i686_runs" = yes ]; then
+    run_suite "i686 (32-bit Wine, shipped build/i686)" "$test32_dir" "$prefix32" win32 "$@"
+else
+    summary+=("i686 suite NOT RUN: $cannot_run_32")
+fi
+
+echo
+echo "== Summary =="
+printf '%s\n' "${summary[@]}"
+exit "$failed"

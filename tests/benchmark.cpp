@@ -1,5 +1,7 @@
 // Measures each library call through a minimal host against the bare runtime
-// call doing the same work, in one process; prints the medians.
+// call doing the same work, in one process; prints the medians. The DLL is
+// loaded as a host loads it: the one QVFILE_DLL names, or qvfile.dll beside
+// the program.
 //   bash scripts/bench.sh
 #include <io.h>
 #include <stdio.h>
@@ -15,9 +17,29 @@
 
 #include "../host/host_services.h"
 
-extern "C" int32_t QV_InitWrapper(void* services, uint32_t size);
-
 namespace {
+
+typedef int32_t(QV_CDECL* InitWrapperEntry)(void* services, uint32_t size);
+
+InitWrapperEntry loadLibraryEntry()
+{
+    std::string path;
+    if (const char* named = getenv("QVFILE_DLL"))
+        path = named;
+    if (path.empty()) {
+        char program[MAX_PATH];
+        DWORD length = GetModuleFileNameA(NULL, program, sizeof program);
+        path.assign(program, length < sizeof program ? length : 0);
+        path = path.substr(0, path.find_last_of('\\') + 1) + "qvfile.dll";
+    }
+    HMODULE library = LoadLibraryA(path.c_str());
+    InitWrapperEntry entry = library ? (InitWrapperEntry)GetProcAddress(library, "QV_InitWrapper") : NULL;
+    if (entry == NULL)
+        fprintf(stderr, "cannot load QV_InitWrapper from %s\n", path.c_str());
+    else
+        printf("DLL under test: %s\n", path.c_str());
+    return entry;
+}
 
 // The minimal host: it keeps the functions and looks at texts in place.
 struct Native {
@@ -131,7 +153,10 @@ int main()
     services[1] = (void*)&registerNative;
     services[2] = (void*)&textFromValue;
     services[7] = (void*)&valueFromText;
-    QV_InitWrapper(services, sizeof services);
+    InitWrapperEntry initWrapper = loadLibraryEntry();
+    if (initWrapper == NULL)
+        return 1;
+    initWrapper(services, sizeof services);
 
     const int repetitions = 7;
     const size_t big = 64u << 20;

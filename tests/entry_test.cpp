@@ -107,21 +107,4 @@ TEST(Registration, ProcessDefaultFileModeIsUnchanged)
     EXPECT_EQ(after, before);
 }
 
-// The built DLL exports the entry point by its plain name and works when
-// loaded the way a host loads it.
-TEST(Registration, BuiltLibraryExportsTheEntryPoint)
-{
-    char exe[MAX_PATH];
-    GetModuleFileNameA(NULL, exe, sizeof exe);
-    std::string dll(exe);
-    dll = dll.substr(0, dll.find_last_of('\\') + 1) + "qvfile.dll";
-    HMODULE library = LoadLibraryA(dll.c_str());
-    ASSERT_NE(library, nullptr) << dll;
-    typedef int32_t(QV_CDECL * Entry)(void*, uint32_t);
-    Entry entry = (Entry)GetProcAddress(library, "QV_InitWrapper");
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry(NULL, 0), 0);
-    FreeLibrary(library);
-}
-
 } // namespace

@@ -1,9 +1,40 @@
 #include "test_host.h"
 
+#include <stdlib.h>
 #include <string.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
 
 namespace {
+
 const ScriptValue kUntouched = 0xDEADBEEEu;
+
+std::string libraryUnderTest()
+{
+    const char* named = getenv("QVFILE_DLL");
+    if (named != NULL && named[0] != '\0')
+        return named;
+    char program[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, program, sizeof program);
+    std::string folder(program, length < sizeof program ? length : 0);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + "qvfile.dll";
+}
+
+} // namespace
+
+InitWrapperEntry libraryEntry()
+{
+    static InitWrapperEntry entry = NULL;
+    if (entry == NULL) {
+        std::string path = libraryUnderTest();
+        HMODULE library = LoadLibraryA(path.c_str());
+        if (library != NULL)
+            entry = (InitWrapperEntry)GetProcAddress(library, "QV_InitWrapper");
+        if (entry == NULL)
+            ADD_FAILURE() << "cannot load QV_InitWrapper from " << path << " (error " << GetLastError() << ")";
+    }
+    return entry;
 }
 
 TestHost::TestHost(uint32_t entries) : entries_(entries)
@@ -25,13 +56,15 @@ TestHost::TestHost(uint32_t entries) : entries_(entries)
 TestHost::~TestHost()
 {
     // Leave no services behind that point at this host.
-    QV_InitWrapper(NULL, 0);
+    if (InitWrapperEntry entry = libraryEntry())
+        entry(NULL, 0);
 }
 
 int32_t TestHost::initialise(uint32_t size)
 {
     registrations_.clear();
-    return QV_InitWrapper(table_, size);
+    InitWrapperEntry entry = libraryEntry();
+    return entry != NULL ? entry(table_, size) : -1;
 }
 
 ScriptValue TestHost::text(const std::string& bytes)

@@ -1,6 +1,7 @@
-// A host for the tests: fills a services table (whole, short or empty),
-// records what the library registers, hands out text and integer values and
-// calls the registered functions with a result slot it can check afterwards.
+// A host for the tests: loads the DLL under test the way a host does, fills a
+// services table (whole, short or empty), records what the library registers,
+// hands out text and integer values and calls the registered functions with a
+// result slot it can check afterwards.
 #ifndef QVFILE_TEST_HOST_H
 #define QVFILE_TEST_HOST_H
 
@@ -13,7 +14,13 @@
 
 #include "../host/host_services.h"
 
-extern "C" int32_t QV_InitWrapper(void* services, uint32_t size);
+typedef int32_t(QV_CDECL* InitWrapperEntry)(void* services, uint32_t size);
+
+// QV_InitWrapper of the DLL under test, which is loaded once (LoadLibrary)
+// and kept: the DLL the environment variable QVFILE_DLL names, or qvfile.dll
+// beside the test program. NULL, with a test failure recorded, when the DLL
+// or its export cannot be found.
+InitWrapperEntry libraryEntry();
 
 // What a call answered. `touched` tells whether the result slot changed.
 struct Answer {
