@@ -7,8 +7,9 @@
 // matching names joined by ":", or the integer 0 when the search cannot start.
 // mkdir, remove, rename(from, to) and copy(from, to) answer 1 or 0.
 // A call with the wrong argument count, an argument the host cannot convert,
-// a missing host service, a location text over 260 characters or a location
-// holding a zero byte is refused: nothing on disk is touched.
+// a missing host service, a location too long (over 260 characters, or a
+// plain path over 259) or holding a zero byte is refused: nothing on disk is
+// touched.
 #ifndef QVFILE_FILE_NATIVES_H
 #define QVFILE_FILE_NATIVES_H
 

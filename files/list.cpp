@@ -49,14 +49,20 @@ unsigned entryAttributes(DWORD attributes)
     return attributes == FILE_ATTRIBUTE_NORMAL ? 0 : (unsigned)attributes;
 }
 
-// A search that finds nothing, or whose folder or drive is missing, lists
-// nothing; any other refusal (an invalid name, refused access) fails.
+// A search that finds nothing, or whose folder, drive, share or server is
+// missing, lists nothing; any other refusal (an invalid name, refused access)
+// fails. These are the errors the runtime's own search reported as ENOENT.
 SearchOutcome outcomeOfFailedStart(DWORD error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
     case ERROR_NO_MORE_FILES:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
         return kSearchNothing;
     default:
         return kSearchFailed;

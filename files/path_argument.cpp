@@ -1,3 +1,4 @@
+// Fetching a location argument from the host and converting it to a path.
 #include "path_argument.h"
 
 #include <string.h>

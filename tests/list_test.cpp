@@ -114,6 +114,8 @@ TEST_F(Listings, NothingFoundGivesTheEmptyText)
         --missingDrive;
     EXPECT_EQ(host.textOf(host.call("list", {host.text(std::string(1, missingDrive) + ":/*")}).value), "")
         << "a missing drive";
+    EXPECT_EQ(host.textOf(host.call("list", {host.text("//qvfile-no-such-host/share/*")}).value), "")
+        << "a missing server";
     EXPECT_EQ(host.textOf(list("img\\*.*").value), "") << "only . and ..";
     EXPECT_EQ(host.textOf(list("*.*", "d").value), "img");
     EXPECT_EQ(host.textOf(list("*.htm", "d").value), "") << "matches, but none is taken";
