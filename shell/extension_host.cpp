@@ -211,8 +211,12 @@ const char* QV_CDECL textFromValue(NativeContext context, ScriptValue value, uin
             throw std::length_error("text");
         frame->texts.push_back(std::move(text));
     } catch (const std::exception&) {
-        noteRefusal(frame, nameOf(frame, value) + " is too large to convert");
         duk_set_top(frame->ctx, top);
+        try {
+            noteRefusal(frame, nameOf(frame, value) + " is too large to convert");
+        } catch (const std::exception&) {
+            // Without memory for the reason, the refusal goes without it.
+        }
         return NULL;
     }
     if (lengthOut != NULL)
@@ -232,8 +236,13 @@ int32_t QV_CDECL integerFromValue(NativeContext context, ScriptValue value, int3
     bool converts = inspect(&inspection) && (duk_is_number(ctx, -1) || duk_is_boolean(ctx, -1));
     if (converts)
         *integerOut = duk_is_boolean(ctx, -1) ? duk_get_boolean(ctx, -1) : duk_to_int32(ctx, -1);
-    else if (inspection.found)
-        noteRefusal(frame, nameOf(frame, value) + " is not a number");
+    else if (inspection.found) {
+        try {
+            noteRefusal(frame, nameOf(frame, value) + " is not a number");
+        } catch (const std::exception&) {
+            // As in textFromValue: the refusal goes without its reason.
+        }
+    }
     duk_pop(ctx);
     return converts ? 1 : 0;
 }
@@ -277,7 +286,11 @@ int32_t QV_CDECL valueFromText(NativeContext context, const char* text, uint32_t
             return 0;
         }
     } catch (const std::exception&) {
-        noteRefusal(frame, "the result is too large to convert");
+        try {
+            noteRefusal(frame, "the result is too large to convert");
+        } catch (const std::exception&) {
+            // As in textFromValue: the refusal goes without its reason.
+        }
         return 0;
     }
     *resultOut = (ScriptValue)(2 * (frame->argumentCount + frame->madeCount + 1));
@@ -359,23 +372,46 @@ duk_ret_t callNative(duk_context* ctx)
     return 1;
 }
 
+// One registration's engine work, run protected like inspectValue: the
+// extension's entry point is on the stack below it.
+struct Registering {
+    Extension* extension;
+    const char* name;
+    const char* fullName;
+    NativeFunction function;
+    uint32_t argumentCount;
+};
+
+duk_ret_t putNative(duk_context* ctx, void* data)
+{
+    Registering* registering = (Registering*)data;
+    duk_get_global_string(ctx, registering->extension->objectName.c_str());
+    duk_push_c_function(ctx, callNative, DUK_VARARGS);
+    duk_push_pointer(ctx, (void*)registering->function);
+    duk_put_prop_string(ctx, -2, DUK_HIDDEN_SYMBOL("native"));
+    duk_push_string(ctx, registering->fullName);
+    duk_put_prop_string(ctx, -2, DUK_HIDDEN_SYMBOL("name"));
+    duk_push_string(ctx, "length");
+    duk_push_uint(ctx, registering->argumentCount);
+    duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
+    duk_put_prop_string(ctx, -2, registering->name);
+    return 0;
+}
+
+// Answers 0 when the function could not be put on the extension's object.
 int32_t QV_CDECL registerNative(void* ownerObject, const char* name, NativeFunction function,
                                 uint32_t argumentCount)
 {
     Extension* extension = (Extension*)ownerObject;
-    duk_context* ctx = extension->ctx;
-    duk_get_global_string(ctx, extension->objectName.c_str());
-    duk_push_c_function(ctx, callNative, DUK_VARARGS);
-    duk_push_pointer(ctx, (void*)function);
-    duk_put_prop_string(ctx, -2, DUK_HIDDEN_SYMBOL("native"));
-    duk_push_string(ctx, (extension->objectName + "." + name).c_str());
-    duk_put_prop_string(ctx, -2, DUK_HIDDEN_SYMBOL("name"));
-    duk_push_string(ctx, "length");
-    duk_push_uint(ctx, argumentCount);
-    duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
-    duk_put_prop_string(ctx, -2, name);
-    duk_pop(ctx);
-    return 1;
+    try {
+        std::string fullName = extension->objectName + "." + name;
+        Registering registering = {extension, name, fullName.c_str(), function, argumentCount};
+        bool put = duk_safe_call(extension->ctx, putNative, &registering, 0, 1) == DUK_EXEC_SUCCESS;
+        duk_pop(extension->ctx);
+        return put ? 1 : 0;
+    } catch (const std::exception&) {
+        return 0;
+    }
 }
 
 std::u16string utf16Of(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }

@@ -159,10 +159,19 @@ void writeText(FILE* stream, const std::string& text) { writeText(stream, text.d
 duk_ret_t print(duk_context* ctx)
 {
     // Engine work only, so that an error thrown here (a toString that
-    // throws) skips no destructor.
+    // throws) skips no destructor. Each value is converted as String(value)
+    // does, which also describes a symbol.
     duk_idx_t count = duk_get_top(ctx);
-    for (duk_idx_t i = 0; i < count; ++i)
-        duk_to_string(ctx, i);
+    for (duk_idx_t i = 0; i < count; ++i) {
+        if (!duk_is_symbol(ctx, i)) {
+            duk_to_string(ctx, i);
+            continue;
+        }
+        duk_get_global_string(ctx, "String");
+        duk_dup(ctx, i);
+        duk_call(ctx, 1);
+        duk_replace(ctx, i);
+    }
     duk_push_string(ctx, " ");
     duk_insert(ctx, 0);
     duk_join(ctx, count);
