@@ -50,8 +50,9 @@ unsigned entryAttributes(DWORD attributes)
 }
 
 // A search that finds nothing, or whose folder, drive, share or server is
-// missing, lists nothing; any other refusal (an invalid name, refused access)
-// fails. These are the errors the runtime's own search reported as ENOENT.
+// missing, lists nothing, as does a path the system finds malformed or too
+// long: these are the errors the runtime's own search reported as ENOENT.
+// Any other refusal (a character no name may hold, refused access) fails.
 SearchOutcome outcomeOfFailedStart(DWORD error)
 {
     switch (error) {

@@ -5,11 +5,13 @@
 //   /// <reference path="types/qvfile.d.ts" />
 //
 // A refused call (wrong argument count, an argument that does not convert to
-// text, a location over 260 characters) throws `Error: qvfile.NAME failed`.
+// text exactly, a location too long or holding a zero byte) throws
+// `Error: qvfile.NAME failed`, with the reason when qvhost knows it.
 
 /**
- * A location: `file:///C|/Site/page.htm`, or a plain path with either slash;
- * at most 260 characters. Numbers and booleans are taken as their text.
+ * A location: `file:///C|/Site/page.htm` (at most 260 characters in all), or
+ * a plain path with either slash (at most 259). Numbers and booleans are taken
+ * as their text.
  */
 type QvLocation = string | number | boolean;
 
