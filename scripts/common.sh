@@ -42,7 +42,11 @@ build_native() {
 # Starts Xvfb and makes the 64-bit prefix current (start_prefix); stop_wine
 # ends the servers and Xvfb.
 start_wine() {
-    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # One locale for every run, whatever the caller's: it sets Wine's ANSI
+    # code page (1252) and lets command lines carry any character.
+    export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # The tests pick the DLL under test themselves.
+    unset QVFILE_DLL
     trap stop_wine EXIT
     local displayfd
     exec {displayfd}<> <(:)
@@ -73,7 +77,12 @@ start_prefix() {
     [ -f "$WINEPREFIX/system.reg" ] || echo "Creating the Wine prefix in $WINEPREFIX (first run only)..." >&2
     # Wine's own background processes start here, with their streams closed,
     # not inside a test whose output pipe they would hold open.
-    "$root/scripts/wine-run.sh" wineboot --init </dev/null >/dev/null 2>&1
+    "$root/scripts/wine-run.sh" wineboot --init </dev/null >"$WINEPREFIX/wineboot.log" 2>&1 || {
+        local status=$?
+        echo "wineboot failed in $WINEPREFIX (status $status):" >&2
+        cat "$WINEPREFIX/wineboot.log" >&2
+        return "$status"
+    }
 }
 
 stop_wine() {
