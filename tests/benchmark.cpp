@@ -181,6 +181,20 @@ int main()
         free(buffer);
         fclose(file);
     }), "ms", 1e3);
+    // The fastest route for the same result: one ReadFile into a block whose
+    // pages are written first.
+    report("read 64 MiB, fastest route", compare(repetitions, 1, [&] { call("read", {bigValue}); }, [&] {
+        HANDLE file = CreateFileA(bigPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                  OPEN_EXISTING, 0, NULL);
+        char* buffer = (char*)malloc(big + 1);
+        for (size_t at = 0; at < big; at += 4096)
+            buffer[at] = 0;
+        DWORD got = 0;
+        ReadFile(file, buffer, (DWORD)big, &got, NULL);
+        buffer[got] = '\0';
+        free(buffer);
+        CloseHandle(file);
+    }), "ms", 1e3);
     if (lastLength != big)
         return fprintf(stderr, "read gave %zu bytes\n", lastLength), 1;
     DeleteFileA(bigPath.c_str());
