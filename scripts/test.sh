@@ -18,8 +18,8 @@ probe_i686
 summary=()
 failed=0
 # run_suite NAME DIR PREFIX win64|win32 [CTEST-ARGS...]: ctest in DIR with
-# PREFIX current; adds a summary line with the library tests' counts and the
-# reasons of the tests that skipped themselves.
+# PREFIX current; adds a summary line with the library tests' counts, the
+# reasons of the tests that skipped themselves and the notes of left-out checks.
 run_suite() {
     local name=$1 dir=$2 start=$SECONDS status=0
     start_prefix "$3" "$4"
@@ -38,6 +38,9 @@ run_suite() {
     summary+=("$name: $outcome in $((SECONDS - start)) s; library tests: ${counts:-none ran}")
     while read -r reason; do summary+=("  skipped: $reason"); done \
         < <(grep -A1 ': Skipped$' <<<"$section" | grep -vE ': Skipped$|^--$')
+    # Checks any test left out for its own reason say so in a "note:" line.
+    while read -r note; do summary+=("  $note"); done \
+        < <(grep -ho '^note: .*' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u)
 }
 
 run_suite "x86_64 (64-bit Wine)" "$test_dir" "$prefix64" win64 "$@"
