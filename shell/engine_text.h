@@ -27,4 +27,20 @@ bool engineFromUtf16(const char16_t* units, size_t count, size_t longest, std::s
 // UTF-8 for output: a surrogate without its partner becomes U+FFFD.
 std::string utf8FromUtf16(const std::u16string& units);
 
+#ifdef _WIN32
+// The same for the system's strings, which are UTF-16 on Windows.
+inline std::string utf8FromWide(const std::wstring& text)
+{
+    return utf8FromUtf16(std::u16string(text.begin(), text.end()));
+}
+
+// The engine's form of a system string; empty when it is too large.
+inline std::string engineFromWide(const std::wstring& text)
+{
+    std::string converted;
+    engineFromUtf16((const char16_t*)text.data(), text.size(), kLongestEngineText, &converted);
+    return converted;
+}
+#endif
+
 #endif

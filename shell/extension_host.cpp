@@ -414,8 +414,6 @@ int32_t QV_CDECL registerNative(void* ownerObject, const char* name, NativeFunct
     }
 }
 
-std::u16string utf16Of(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
-
 // The system's message for `code`, with the file it is about in place of its
 // first insert; the others are dropped, never shown as "%2".
 std::string systemMessage(DWORD code, const std::wstring& file)
@@ -436,7 +434,7 @@ std::string systemMessage(DWORD code, const std::wstring& file)
     }
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
         message.pop_back();
-    return message.empty() ? "error " + std::to_string(code) : utf8FromUtf16(utf16Of(message));
+    return message.empty() ? "error " + std::to_string(code) : utf8FromWide(message);
 }
 
 std::wstring baseName(const std::wstring& path)
@@ -451,7 +449,7 @@ std::wstring baseName(const std::wstring& path)
 
 bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* error)
 {
-    std::string shown = utf8FromUtf16(utf16Of(path));
+    std::string shown = utf8FromWide(path);
     HMODULE library = LoadLibraryW(path.c_str());
     if (library == NULL) {
         DWORD code = GetLastError();
@@ -465,10 +463,7 @@ bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* erro
         FreeLibrary(library);
         return false;
     }
-    std::u16string name = utf16Of(baseName(path));
-    std::string objectName;
-    engineFromUtf16(name.data(), name.size(), kLongestEngineText, &objectName);
-    Extension* extension = new Extension{ctx, objectName};
+    Extension* extension = new Extension{ctx, engineFromWide(baseName(path))};
     duk_push_object(ctx);
     duk_put_global_string(ctx, extension->objectName.c_str());
 

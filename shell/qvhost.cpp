@@ -58,17 +58,6 @@ struct Options {
     std::vector<std::wstring> scriptArgs;
 };
 
-std::u16string utf16Of(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
-
-std::string engineTextOf(const std::wstring& text)
-{
-    std::string converted;
-    engineFromUtf16((const char16_t*)text.data(), text.size(), kLongestEngineText, &converted);
-    return converted;
-}
-
-std::string utf8Of(const std::wstring& text) { return utf8FromUtf16(utf16Of(text)); }
-
 bool parseOptions(int argc, wchar_t** argv, Options* options, std::string* error)
 {
     int i = 1;
@@ -80,7 +69,7 @@ bool parseOptions(int argc, wchar_t** argv, Options* options, std::string* error
         }
         if (arg == L"--ext" || arg == L"-e") {
             if (i + 1 >= argc) {
-                *error = utf8Of(arg) + " needs a value";
+                *error = utf8FromWide(arg) + " needs a value";
                 return false;
             }
             if (arg == L"--ext") {
@@ -97,7 +86,7 @@ bool parseOptions(int argc, wchar_t** argv, Options* options, std::string* error
             continue;
         }
         if (arg.size() > 1 && arg[0] == L'-') {
-            *error = "unknown option " + utf8Of(arg);
+            *error = "unknown option " + utf8FromWide(arg);
             return false;
         }
         options->script = arg;
@@ -298,7 +287,7 @@ int interactive(duk_context* ctx, HANDLE input)
         writeText(stdout, "> ");
         if (!readConsoleLine(input, &line))
             break;
-        if (run(ctx, engineTextOf(line), "stdin")) {
+        if (run(ctx, engineFromWide(line), "stdin")) {
             duk_push_c_function(ctx, print, 1);
             duk_insert(ctx, -2);
             if (duk_pcall(ctx, 1) != DUK_EXEC_SUCCESS)
@@ -315,7 +304,7 @@ int interactive(duk_context* ctx, HANDLE input)
 int runScript(duk_context* ctx, const std::wstring& script)
 {
     bool standardInput = script.empty() || script == L"-";
-    std::string name = standardInput ? "standard input" : utf8Of(script);
+    std::string name = standardInput ? "standard input" : utf8FromWide(script);
     std::string bytes, source, error;
     if (!(standardInput ? readStream(stdin, &bytes) : readFile(script, &bytes))) {
         writeText(stderr, "qvhost: cannot read " + name + "\n");
@@ -326,7 +315,7 @@ int runScript(duk_context* ctx, const std::wstring& script)
         return kExitUsage;
     }
     std::string().swap(bytes);
-    if (run(ctx, source, standardInput ? "stdin" : engineTextOf(script)))
+    if (run(ctx, source, standardInput ? "stdin" : engineFromWide(script)))
         return kExitDone;
     reportError(ctx);
     return kExitScriptError;
@@ -358,7 +347,7 @@ int main()
     duk_put_global_string(ctx, "print");
     duk_idx_t args = duk_push_array(ctx);
     for (size_t i = 0; i < options.scriptArgs.size(); ++i) {
-        std::string arg = engineTextOf(options.scriptArgs[i]);
+        std::string arg = engineFromWide(options.scriptArgs[i]);
         duk_push_lstring(ctx, arg.data(), arg.size());
         duk_put_prop_index(ctx, args, (duk_uarridx_t)i);
     }
@@ -386,7 +375,7 @@ int main()
     int status = kExitDone;
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (options.evaluate) {
-        if (!run(ctx, engineTextOf(options.code), "-e")) {
+        if (!run(ctx, engineFromWide(options.code), "-e")) {
             reportError(ctx);
             status = kExitScriptError;
         }

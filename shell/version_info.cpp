@@ -29,7 +29,7 @@ std::string versionReport(const std::vector<std::wstring>& extensions)
     std::string report = "qvhost " + moduleVersion(std::wstring(self, length)) + "\n";
     for (const std::wstring& path : extensions) {
         std::wstring name = path.substr(path.find_last_of(L"\\/:") + 1);
-        report += utf8FromUtf16(std::u16string(name.begin(), name.end())) + " " + moduleVersion(path) + "\n";
+        report += utf8FromWide(name) + " " + moduleVersion(path) + "\n";
     }
     return report;
 }
