@@ -99,11 +99,19 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # Whether this machine runs 32-bit programs, found by running one: a tiny
 # i686 program under 32-bit Wine, in the 32-bit prefix (made current). Sets
-# i686_runs to yes or no; any failure other than the kernel refusing a
-# 32-bit program is an error, reported with Wine's output.
+# i686_runs to yes or no (no, with the reason in cannot_run_32, also where
+# 32-bit Wine could not be installed); any failure other than the kernel
+# refusing a 32-bit program is an error, reported with Wine's output.
 probe_i686() {
     local exe=$test32_dir/probe.exe log=$test32_dir/probe.log status=0
     mkdir -p "$test32_dir"
+    # Bootstrap leaves the reason here when it could not install 32-bit Wine.
+    if [ -f "$root/build/wine32-not-installed" ] || [ ! -x /usr/lib/wine/wine ]; then
+        i686_runs=no
+        cannot_run_32="32-bit Wine could not be installed ($(cat "$root/build/wine32-not-installed" 2>/dev/null ||
+                        echo "/usr/lib/wine/wine is missing"))"
+        return 0
+    fi
     printf 'int main(void) { return 42; }\n' | i686-w64-mingw32-gcc -x c - -o "$exe"
     start_prefix "$prefix32" win32 >"$log" 2>&1 || true
     LC_ALL=C "$root/scripts/wine-run.sh" "$exe" </dev/null >>"$log" 2>&1 || status=$?
