@@ -6,7 +6,10 @@
 // or the listing cannot be held in memory. A listing is never cut short.
 // The search reads names in UTF-16; a name the ANSI code page cannot write
 // exactly is left out, since any text a script could get for it (a lookalike,
-// or '?', a wildcard) would name something else.
+// or '?', a wildcard) would name something else. So are names that end in a
+// dot or a space and device names (the system would take them for another
+// file, or a device), and entries that match a wildcard pattern only through
+// their short (8.3) name.
 #include "file_natives.h"
 #include "listing.h"
 #include "path_argument.h"
@@ -70,6 +73,33 @@ SearchOutcome outcomeOfFailedStart(DWORD error)
     }
 }
 
+char16_t upcaseUnit(char16_t unit)
+{
+    return (char16_t)(UINT_PTR)CharUpperW((LPWSTR)(UINT_PTR)unit);
+}
+
+// The pattern's last part, after its last "\" or its drive's ":".
+const char16_t* lastPatternPart(const wchar_t* pattern)
+{
+    const wchar_t* part = pattern;
+    for (const wchar_t* at = pattern; *at != 0; ++at) {
+        if (*at == L'\\' || *at == L':')
+            part = at + 1;
+    }
+    return (const char16_t*)part;
+}
+
+// The search matches a wildcard pattern against short (8.3) names too, so
+// "*.htm" finds index.html (INDEX~1.HTM): an entry with a short name of its
+// own stays only when its long name matches. One without (its long name is
+// already short) stays as found.
+bool longNameOfEntryMatches(const char16_t* pattern, const WIN32_FIND_DATAW& entry)
+{
+    if (entry.cAlternateFileName[0] == 0)
+        return true;
+    return longNameMatches(pattern, (const char16_t*)entry.cFileName, upcaseUnit);
+}
+
 // Fills listingBuffer with the entries `pattern` finds that `filter` takes.
 SearchOutcome buildListing(const char* pattern, ListFilter filter)
 {
@@ -81,12 +111,16 @@ SearchOutcome buildListing(const char* pattern, ListFilter filter)
     HANDLE search = FindFirstFileW(widePattern, &entry);
     if (search == INVALID_HANDLE_VALUE)
         return outcomeOfFailedStart(GetLastError());
+    const char16_t* wildcards = lastPatternPart(widePattern);
+    if (!patternHasWildcards(wildcards))
+        wildcards = NULL;
     UINT codePage = GetACP();
     char name[kAnsiNameSize];
     bool complete = startListing(&listingBuffer);
     while (complete) {
-        if (ansiNameOf(codePage, entry.cFileName, name) &&
-            entryIsListed(entryAttributes(entry.dwFileAttributes), name, filter))
+        if (ansiNameOf(codePage, entry.cFileName, name) && nameIsListable(name) &&
+            entryIsListed(entryAttributes(entry.dwFileAttributes), name, filter) &&
+            (wildcards == NULL || longNameOfEntryMatches(wildcards, entry)))
             complete = appendListingName(&listingBuffer, name);
         if (!FindNextFileW(search, &entry))
             break;

@@ -1,4 +1,5 @@
 #include "listing.h"
+#include "location.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -38,6 +39,156 @@ bool entryIsListed(unsigned attributes, const char* name, ListFilter filter)
     if (attributes & kAttributeFolder)
         return strcmp(name, ".") != 0 && strcmp(name, "..") != 0;
     return true;
+}
+
+bool nameIsListable(const char* name)
+{
+    size_t length = strlen(name);
+    if (length > 0 && (name[length - 1] == '.' || name[length - 1] == ' '))
+        return false;
+    return !nameIsDevice(name);
+}
+
+namespace {
+
+// A pattern's last part as the folder search reads it: each wildcard made the
+// system's own form, everything else a character to compare.
+enum PatternToken : char16_t {
+    kAnyRun = u'*',     // any characters
+    kBeforeDot = u'<',  // any characters but the name's last dot
+    kOneOrNone = u'>',  // one character, or none before a dot or at the end
+    kDotOrEnd = u'"',   // a dot, or the end of the name
+};
+
+const size_t kLongestPattern = 2 * kPathSize;
+
+bool isWildcard(char16_t unit)
+{
+    return unit == u'*' || unit == u'?' || unit == u'<' || unit == u'>' || unit == u'"';
+}
+
+// The system's reading of "?", "*" and "." in a pattern. Trailing spaces are
+// dropped, as the system drops them from a path. Returns the token count.
+size_t tokenize(const char16_t* pattern, char16_t* tokens)
+{
+    size_t length = 0;
+    while (pattern[length] != 0 && length < kLongestPattern)
+        ++length;
+    while (length > 0 && pattern[length - 1] == u' ')
+        --length;
+    for (size_t i = 0; i < length; ++i) {
+        char16_t unit = pattern[i], next = i + 1 < length ? pattern[i + 1] : 0;
+        if (unit == u'?')
+            unit = kOneOrNone;
+        else if (unit == u'.' && (next == 0 || next == u'?' || next == u'*'))
+            unit = kDotOrEnd;
+        else if (unit == u'*' && next == u'.')
+            unit = kBeforeDot;
+        tokens[i] = unit;
+    }
+    return length;
+}
+
+bool sameUnit(char16_t a, char16_t b, UpcaseUnit upcase)
+{
+    if (a == b)
+        return true;
+    if (a < 0x80 && b < 0x80)
+        return (a | 0x20) == (b | 0x20) && (a | 0x20) >= u'a' && (a | 0x20) <= u'z';
+    return upcase(a) == upcase(b);
+}
+
+// Adds the positions reachable without taking a name character, `unit`
+// being the next one (0 at the end). Moves only go forward, so one pass does.
+void addSkips(const char16_t* tokens, size_t count, bool* states, char16_t unit)
+{
+    for (size_t j = 0; j < count; ++j) {
+        if (!states[j])
+            continue;
+        switch (tokens[j]) {
+        case kAnyRun:
+        case kBeforeDot:
+            states[j + 1] = true;
+            break;
+        case kOneOrNone:
+            if (unit == 0 || unit == u'.') {
+                size_t k = j;
+                while (k < count && tokens[k] == kOneOrNone)
+                    ++k;
+                states[k] = true;
+            }
+            break;
+        case kDotOrEnd:
+            if (unit == 0)
+                states[j + 1] = true;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace
+
+bool patternHasWildcards(const char16_t* pattern)
+{
+    for (; *pattern != 0; ++pattern) {
+        if (isWildcard(*pattern))
+            return true;
+    }
+    return false;
+}
+
+bool longNameMatches(const char16_t* pattern, const char16_t* name, UpcaseUnit upcase)
+{
+    char16_t tokens[kLongestPattern];
+    size_t count = tokenize(pattern, tokens);
+    // "*" and "*.*" take every name.
+    if ((count == 1 && tokens[0] == kAnyRun) ||
+        (count == 3 && tokens[0] == kBeforeDot && tokens[1] == kDotOrEnd && tokens[2] == kAnyRun))
+        return true;
+    size_t lastDot = (size_t)-1;
+    for (size_t i = 0; name[i] != 0; ++i) {
+        if (name[i] == u'.')
+            lastDot = i;
+    }
+    // The positions in the pattern that the name read so far can reach.
+    bool states[kLongestPattern + 1] = {true};
+    bool next[kLongestPattern + 1];
+    for (size_t i = 0; name[i] != 0; ++i) {
+        char16_t unit = name[i];
+        addSkips(tokens, count, states, unit);
+        bool any = false;
+        memset(next, 0, (count + 1) * sizeof next[0]);
+        for (size_t j = 0; j < count; ++j) {
+            if (!states[j])
+                continue;
+            switch (tokens[j]) {
+            case kAnyRun:
+                next[j] = true;
+                break;
+            case kBeforeDot:
+                next[j] = next[j] || i != lastDot;
+                break;
+            case kOneOrNone:
+                next[j + 1] = next[j + 1] || unit != u'.';
+                break;
+            case kDotOrEnd:
+                next[j + 1] = next[j + 1] || unit == u'.';
+                break;
+            default:
+                next[j + 1] = next[j + 1] || sameUnit(tokens[j], unit, upcase);
+                break;
+            }
+        }
+        for (size_t j = 0; j <= count; ++j)
+            any = any || next[j];
+        if (!any)
+            return false;
+        memcpy(states, next, (count + 1) * sizeof next[0]);
+    }
+    addSkips(tokens, count, states, 0);
+    return states[count];
 }
 
 namespace {

@@ -27,6 +27,29 @@ ListFilter chooseFilter(const char* filterText);
 // says (Folders takes only entries whose sole attribute is the folder one).
 bool entryIsListed(unsigned attributes, const char* name, ListFilter filter);
 
+// Whether a name found by a folder search can stand in a listing: a name
+// that ends in a dot or a space, or that names a device, would make the
+// system act on another file (it drops trailing dots and spaces from every
+// path, and "aux.htm" is the AUX device), so it is left out.
+bool nameIsListable(const char* name);
+
+// Upper case of one UTF-16 unit, as the file system compares names.
+typedef char16_t (*UpcaseUnit)(char16_t unit);
+
+// Whether `pattern`, the last part of a search pattern, holds a wildcard
+// ("*", "?", or the system's own "<", ">" and '"').
+bool patternHasWildcards(const char16_t* pattern);
+
+// Whether the long name `name` matches `pattern`, the last part of a search
+// pattern, as the folder search matches names (letter case aside): "*" any
+// run, "?" any one character, except that "?" before a dot or at the end
+// also matches nothing, "*" before a dot never takes a name's last dot,
+// a dot before "*" or "?" or at the end also matches the end of the name, and
+// "*.*" matches every name, with a dot or without. The search also matches a
+// pattern against each entry's short (8.3) name, so an entry that has one is
+// listed only when this accepts its long name.
+bool longNameMatches(const char16_t* pattern, const char16_t* name, UpcaseUnit upcase);
+
 // The growing text of one listing. Appending is linear in the name's length.
 struct Listing {
     char* text;      // terminated; NULL until the first append or reserve

@@ -2,24 +2,88 @@
 
 #include <string.h>
 
-bool locationToPath(const char* text, char* path, size_t capacity)
+namespace {
+
+const char kPrefix[] = "file:///";
+const size_t kPrefixLength = sizeof kPrefix - 1;
+
+// The number of bytes of the character at `text`: 2 for a lead byte that a
+// second byte follows, else 1 (a lead byte before the terminator stands
+// alone, as the system's conversion takes it).
+size_t characterLength(const char* text, LeadByteTest isLeadByte)
+{
+    return isLeadByte((unsigned char)text[0]) && text[1] != '\0' ? 2 : 1;
+}
+
+const char* afterPrefix(const char* text, LeadByteTest isLeadByte)
+{
+    for (const char* at = text; *at != '\0'; at += characterLength(at, isLeadByte)) {
+        if (strncmp(at, kPrefix, kPrefixLength) == 0)
+            return at + kPrefixLength;
+    }
+    return text;
+}
+
+char upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
+
+} // namespace
+
+bool locationToPath(const char* text, char* path, size_t capacity, LeadByteTest isLeadByte)
 {
     if (capacity == 0)
         return false;
-    static const char kPrefix[] = "file:///";
-    const char* prefix = strstr(text, kPrefix);
-    const char* source = prefix != NULL ? prefix + sizeof kPrefix - 1 : text;
+    const char* source = afterPrefix(text, isLeadByte);
 
     // The copy is bounded by the buffer, never by a length the host reports.
     size_t n = 0;
-    for (; source[n] != '\0'; ++n) {
-        if (n + 1 >= capacity) {
+    while (source[n] != '\0') {
+        size_t bytes = characterLength(source + n, isLeadByte);
+        if (n + bytes >= capacity) {
             path[n] = '\0';
             return false;
         }
         char c = source[n];
-        path[n] = c == '/' ? '\\' : c == '|' ? ':' : c;
+        if (bytes == 2) {
+            path[n] = c;
+            path[n + 1] = source[n + 1];
+        } else {
+            path[n] = c == '/' ? '\\' : c == '|' ? ':' : c;
+        }
+        n += bytes;
     }
     path[n] = '\0';
     return true;
+}
+
+const char* lastPathPart(const char* path, LeadByteTest isLeadByte)
+{
+    const char* part = path;
+    for (const char* at = path; *at != '\0';) {
+        size_t bytes = characterLength(at, isLeadByte);
+        if (bytes == 1 && (*at == '\\' || *at == ':'))
+            part = at + 1;
+        at += bytes;
+    }
+    return part;
+}
+
+bool nameIsDevice(const char* name)
+{
+    // The base name: up to the first dot, without the spaces before it.
+    size_t length = strcspn(name, ".");
+    while (length > 0 && name[length - 1] == ' ')
+        --length;
+    char base[8];
+    if (length < 3 || length > 7)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        base[i] = upper(name[i]);
+    base[length] = '\0';
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices) {
+        if (strcmp(base, device) == 0)
+            return true;
+    }
+    return length == 4 && (strncmp(base, "COM", 3) == 0 || strncmp(base, "LPT", 3) == 0) &&
+           base[3] >= '1' && base[3] <= '9';
 }

@@ -2,6 +2,9 @@
 #include "path_argument.h"
 
 #include <string.h>
+#include <windows.h>
+
+bool isAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
 
 bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
 {
@@ -16,7 +19,10 @@ bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
     // at the reported length, never reading past the host's text.
     if (strnlen(text, length) != length)
         return false;
-    return locationToPath(text, path, kPathSize);
+    // A device (NUL, AUX.htm, COM1) is never a file: writes to it vanish, or
+    // block the host on a port.
+    return locationToPath(text, path, kPathSize, isAnsiLeadByte) &&
+           !nameIsDevice(lastPathPart(path, isAnsiLeadByte));
 }
 
 int32_t answerPathPredicate(NativeContext context, uint32_t argc, ScriptValue* argv,

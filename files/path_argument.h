@@ -10,9 +10,13 @@
 // which has room for at least kPathSize bytes. Fails when textFromValue is
 // absent or fails, when the host reports more than 260 characters, when a
 // zero byte comes before the length the host reports (the platform would see
-// a shorter path than the script wrote), or when the converted path does not
-// fit kPathSize bytes with its terminator.
+// a shorter path than the script wrote), when the converted path does not
+// fit kPathSize bytes with its terminator, or when its last part names a
+// device rather than a file.
 bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path);
+
+// The system's lead-byte test for its ANSI code page.
+bool isAnsiLeadByte(unsigned char byte);
 
 // The shape shared by the functions that take exactly one location and answer
 // whether `operation` succeeded on its path.

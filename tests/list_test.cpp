@@ -220,6 +220,63 @@ TEST_F(Listings, OnlyNamesTheCodePageWritesExactlyAreListed)
     }
 }
 
+// Makes a file under any name, through "\\?\" (which the system passes on
+// unchanged: trailing dots and spaces kept, device names taken as names), as
+// another system or a network share may have made it. Fails when the name
+// did not arrive as given.
+bool makeFileNamed(const std::string& folder, const std::wstring& name, const std::string& bytes)
+{
+    std::wstring path = L"\\\\?\\" + std::wstring(folder.begin(), folder.end()) + L"\\" + name;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(path.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return name == entry.cFileName;
+}
+
+// A listed name means one file, the one found: entries that match a pattern
+// only through their short (8.3) name are left out, and so are names the
+// system would read as another file (a trailing dot or space) or a device.
+TEST_F(Listings, EveryListedNameNamesTheFileFound)
+{
+    std::string folder = at("one");
+    CreateDirectoryA(folder.c_str(), NULL);
+    for (const wchar_t* name : {L"old.tmp", L"report.tmpl", L"data.tmp1", L"index.htm", L"index.html",
+                                L"page.html", L"report.txt", L"NOTES"})
+        ASSERT_TRUE(makeFileNamed(folder, name, "KEEP ME"));
+    Names unlistable;
+    for (const wchar_t* name : {L"report.txt.", L"trail.txt ", L"aux.htm", L"nul.txt"}) {
+        if (makeFileNamed(folder, name, "junk"))
+            unlistable.push_back(std::string(name, name + wcslen(name)));
+    }
+    if (unlistable.size() < 4)
+        std::cout << "note: only " << unlistable.size() << " of 4 names with trailing dots or spaces "
+                  << "or of devices could be made here\n";
+    struct Case { const char* pattern; Names listed; } cases[] = {
+        {"*.tmp", {"old.tmp"}},
+        {"*.htm", {"index.htm"}},
+        {"*.txt", {"report.txt"}},
+        {"d*.tmp?", {"data.tmp1"}},
+        {"*.*", {"NOTES", "data.tmp1", "index.htm", "index.html", "old.tmp", "page.html", "report.tmpl",
+                 "report.txt"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(names(list(std::string("one\\") + c.pattern)), c.listed) << c.pattern;
+    EXPECT_EQ(names(list("one\\report.txt")), (Names{"report.txt"}));
+    EXPECT_EQ(readBytes(at("one\\report.txt")), "KEEP ME");
+    if (runningUnderWine())
+        GTEST_SKIP() << "Wine's search matches \"*.\" against every name, not only names without a "
+                        "dot, and entries without a short name are listed as the search found them";
+    EXPECT_EQ(names(list("one\\*.")), (Names{"NOTES"}));
+}
+
 TEST_F(Listings, LargeFileDoesNotDisturbTheListing)
 {
     HANDLE file = CreateFileA(at("big.bin").c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -14,10 +15,16 @@
 
 namespace {
 
-std::string converted(const char* text)
+bool noLeadBytes(unsigned char) { return false; }
+
+// Code page 932's lead bytes; its second bytes run from 0x40 to 0xFC, "\" and
+// "|" among them (ソ is 83 5C, ポ 83 7C, デ 83 66).
+bool leadByteOf932(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || byte >= 0xE0; }
+
+std::string converted(const char* text, LeadByteTest isLeadByte = noLeadBytes)
 {
     char path[kPathSize];
-    if (!locationToPath(text, path, sizeof path))
+    if (!locationToPath(text, path, sizeof path, isLeadByte))
         return "<refused>";
     return path;
 }
@@ -36,20 +43,97 @@ TEST(LocationsConvert, PrefixSlashesAndBarsOnly)
     EXPECT_EQ(converted("file:///"), "");
 }
 
+// A two-byte character is one character: its second byte is never converted,
+// and the prefix is found only where a character starts.
+TEST(LocationsConvert, TwoByteCharactersStayWhole)
+{
+    struct Case { const char* text; const char* in932; const char* singleByte; } cases[] = {
+        {"C:/q/\x83\x7C.txt", "C:\\q\\\x83\x7C.txt", "C:\\q\\\x83:.txt"},
+        {"file:///C|/q/\x8A\x7C\x83\x5C", "C:\\q\\\x8A\x7C\x83\x5C", "C:\\q\\\x8A:\x83\x5C"},
+        {"\x83\x66ile:///C|/q/t.txt", "\x83\x66ile:\\\\\\C:\\q\\t.txt", "C:\\q\\t.txt"},
+        {"C:/a\x83", "C:\\a\x83", "C:\\a\x83"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(converted(c.text, leadByteOf932), c.in932) << c.text;
+        EXPECT_EQ(converted(c.text), c.singleByte) << c.text;
+    }
+    char path[6];
+    EXPECT_FALSE(locationToPath("abcd\x83\x7C", path, sizeof path, leadByteOf932));
+    EXPECT_STREQ(path, "abcd") << "a character that does not fit is left out whole";
+    EXPECT_STREQ(lastPathPart("C:\\q\\\x83\x5C", leadByteOf932), "\x83\x5C");
+    EXPECT_STREQ(lastPathPart("C:\\q\\\x83\x5C", noLeadBytes), "");
+    EXPECT_STREQ(lastPathPart("C:nul", noLeadBytes), "nul");
+}
+
+TEST(DeviceNames, AreNamesOfDevicesInAnyForm)
+{
+    for (const char* name : {"CON", "con", "Aux.htm", "nul.txt", "NUL.tar.gz", "COM1", "com9.log",
+                             "LPT5", "CONIN$", "conout$.x", "aux .htm", "nul...", "PRN  "})
+        EXPECT_TRUE(nameIsDevice(name)) << name;
+    for (const char* name : {"COM0", "LPT10", "COM", "console", "auxiliary.htm", "nula", "", "a.con",
+                             "xcon", ".nul", "CONIN"})
+        EXPECT_FALSE(nameIsDevice(name)) << name;
+    for (const char* name : {"report.txt.", "name ", "aux.htm", "..", "a. "})
+        EXPECT_FALSE(nameIsListable(name)) << name;
+    for (const char* name : {"report.txt", ".profile", "a b.txt", "auxiliary"})
+        EXPECT_TRUE(nameIsListable(name)) << name;
+}
+
+char16_t upcaseLatin1(char16_t unit)
+{
+    return (unit >= u'a' && unit <= u'z') || (unit >= 0xE0 && unit <= 0xFE && unit != 0xF7)
+               ? (char16_t)(unit - 0x20) : unit;
+}
+
+// Each row: a pattern, then names it matches, then after "|" names it does not.
+TEST(LongNames, MatchPatternsAsTheFolderSearchDoes)
+{
+    struct Case { const char16_t* pattern; std::vector<const char16_t*> names; } cases[] = {
+        {u"*.tmp", {u"old.tmp", u"OLD.TMP", u"a.b.tmp", u"|", u"report.tmpl", u"data.tmp1", u"tmp"}},
+        {u"*.htm", {u"index.htm", u"|", u"index.html", u"page.html"}},
+        {u"*.*", {u"noext", u"a.b.c", u".x"}},
+        {u"*", {u"noext", u"a.b"}},
+        {u"*.", {u"noext", u"|", u"a.txt"}},
+        {u"a?.txt", {u"a.txt", u"ab.txt", u"|", u"abc.txt", u"b.txt"}},
+        {u"abc?", {u"abc", u"abcd", u"|", u"abcde", u"ab"}},
+        {u"???", {u"ab", u"abc", u"|", u"abcd"}},
+        {u"abc.", {u"abc", u"|", u"abcd"}},
+        {u"*.tx?", {u"a.tx", u"a.txt", u"|", u"a.txts"}},
+        {u"d*.t*", {u"data.tmp1", u"d.t", u"|", u"data", u"x.tmp"}},
+        {u"*.txt ", {u"a.txt", u"|", u"a.txt1"}},
+        {u"\u00e9*.TXT", {u"\u00c9t\u00e9.txt", u"|", u"et.txt"}},
+        {u"*a*b*c*", {u"xaxbxcx", u"abc", u"|", u"acb"}},
+    };
+    for (const Case& c : cases) {
+        bool expected = true;
+        for (const char16_t* name : c.names) {
+            if (name[0] == u'|' && name[1] == 0) {
+                expected = false;
+                continue;
+            }
+            EXPECT_EQ(longNameMatches(c.pattern, name, upcaseLatin1), expected)
+                << std::u16string(c.pattern).size() << "-unit pattern, row " << (&c - cases);
+        }
+    }
+    EXPECT_TRUE(patternHasWildcards(u"a?"));
+    EXPECT_TRUE(patternHasWildcards(u"<.htm"));
+    EXPECT_FALSE(patternHasWildcards(u"PROGRA~1"));
+}
+
 TEST(LocationsConvert, NeverWritePastTheBuffer)
 {
     char path[16];
     memset(path, 'X', sizeof path);
     std::string fits(15, 'a'), tooLong(16, 'a');
-    EXPECT_TRUE(locationToPath(fits.c_str(), path, sizeof path));
+    EXPECT_TRUE(locationToPath(fits.c_str(), path, sizeof path, noLeadBytes));
     EXPECT_EQ(std::string(path), fits);
 
     char guarded[32];
     memset(guarded, 'G', sizeof guarded);
-    EXPECT_FALSE(locationToPath(tooLong.c_str(), guarded, 16));
+    EXPECT_FALSE(locationToPath(tooLong.c_str(), guarded, 16, noLeadBytes));
     for (size_t i = 16; i < sizeof guarded; ++i)
         ASSERT_EQ(guarded[i], 'G') << "byte " << i << " written past the buffer";
-    EXPECT_FALSE(locationToPath("a", guarded, 0));
+    EXPECT_FALSE(locationToPath("a", guarded, 0, noLeadBytes));
 }
 
 // Folders takes only entries whose sole attribute is the folder attribute.

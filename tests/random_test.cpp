@@ -87,7 +87,10 @@ protected:
     bool staysInside(const std::string& text)
     {
         char path[kPathSize];
-        if (text.size() > kMaxLocationLength || !locationToPath(text.c_str(), path, sizeof path))
+        if (text.size() > kMaxLocationLength || !locationToPath(text.c_str(), path, sizeof path,
+                                                                [](unsigned char byte) {
+                                                                    return IsDBCSLeadByte(byte) != 0;
+                                                                }))
             return true;
         char full[2048];
         DWORD length = GetFullPathNameA(path, sizeof full, full, NULL);

@@ -8,6 +8,7 @@
 namespace {
 
 // Wide calls, so that names outside the ANSI code page are removed too.
+// `path` is absolute and starts with "\\?\".
 void removeWideTree(const std::wstring& path)
 {
     DWORD attributes = GetFileAttributesW(path.c_str());
@@ -36,8 +37,11 @@ void removeWideTree(const std::wstring& path)
 void removeTree(const std::string& path)
 {
     wchar_t wide[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0)
-        removeWideTree(wide);
+    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0)
+        return;
+    // Through "\\?\", names with trailing dots or spaces and device names go
+    // too; the scratch paths are absolute.
+    removeWideTree(std::wstring(L"\\\\?\\") + wide);
 }
 
 std::string readBytes(const std::string& path)
@@ -70,7 +74,9 @@ std::string locationOf(const std::string& path)
 {
     std::string location = "file:///" + path;
     for (size_t i = 8; i < location.size(); ++i) {
-        if (location[i] == '\\')
+        if (IsDBCSLeadByte((BYTE)location[i]))
+            ++i; // a character's second byte stays
+        else if (location[i] == '\\')
             location[i] = '/';
     }
     if (location.size() > 9 && location[9] == ':')

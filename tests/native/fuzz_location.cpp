@@ -5,30 +5,58 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "../../files/location.h"
+
+namespace {
+
+bool noLeadBytes(unsigned char) { return false; }
+bool leadByteOf932(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || byte >= 0xE0; }
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
     size_t capacity = data[0] % 40 == 0 ? kPathSize : data[0] % 40;
+    LeadByteTest isLeadByte = data[0] & 0x80 ? leadByteOf932 : noLeadBytes;
     std::string text((const char*)data + 1, size - 1);
     text = text.substr(0, text.find('\0'));
 
     // An exactly sized heap block: AddressSanitizer catches any write past it.
     char* path = (char*)malloc(capacity);
-    bool converted = locationToPath(text.c_str(), path, capacity);
+    bool converted = locationToPath(text.c_str(), path, capacity, isLeadByte);
 
-    size_t prefix = text.find("file:///");
-    std::string expected = prefix == std::string::npos ? text : text.substr(prefix + 8);
-    for (char& c : expected)
-        c = c == '/' ? '\\' : c == '|' ? ':' : c;
-    if (converted != (expected.size() < capacity))
+    // The rules, character by character: the first prefix that starts a
+    // character, then "/" and "|" converted where they stand alone.
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < text.size(); i += isLeadByte((unsigned char)text[i]) && i + 1 < text.size() ? 2 : 1)
+        starts.push_back(i);
+    size_t from = 0;
+    for (size_t start : starts) {
+        if (text.compare(start, 8, "file:///") == 0) {
+            from = start + 8;
+            break;
+        }
+    }
+    std::string expected;
+    size_t fits = std::string::npos;
+    for (size_t start : starts) {
+        if (start < from)
+            continue;
+        size_t bytes = isLeadByte((unsigned char)text[start]) && start + 1 < text.size() ? 2 : 1;
+        if (fits == std::string::npos && expected.size() + bytes >= capacity)
+            fits = expected.size();
+        char c = text[start];
+        expected += bytes == 2 ? text.substr(start, 2) : std::string(1, c == '/' ? '\\' : c == '|' ? ':' : c);
+    }
+    if (converted != (fits == std::string::npos))
         abort();
     if (converted && expected != path)
         abort();
-    if (!converted && strlen(path) >= capacity)
+    if (!converted && expected.substr(0, fits) != path)
         abort();
     free(path);
     return 0;
