@@ -132,18 +132,23 @@ TEST_F(DropSize, DroppedListTakesTheHeight)
     EXPECT_EQ(dropped.bottom - bounds.top, 7 * itemHeightOf(combo));
 }
 
-TEST_F(DropSize, TitlesAreComparedExactlyUpTo62Characters)
+TEST_F(DropSize, TitlesAreComparedExactlyAndWholeUpTo62Characters)
 {
-    std::string title62(62, 't'), title63(63, 'u');
+    std::string title62(62, 't'), title63(63, 'u'), title75(75, 'v');
     HWND fits = comboBox(dialog(title62), {"Item"});
     HWND tooLong = comboBox(dialog(title63), {"Item"});
+    HWND longer = comboBox(dialog(title75), {"Item"});
     HWND cased = comboBox(dialog("Export Options"), {"Item"});
     EXPECT_EQ(setDropSize(title62, "Item", 1).flag, 1);
     EXPECT_EQ(requested(fits), 3 * itemHeightOf(fits));
     EXPECT_EQ(setDropSize(title63, "Item", 1).flag, 1);
-    EXPECT_FALSE(resized(tooLong)) << "only 62 characters of a title are read";
-    EXPECT_EQ(setDropSize(title63.substr(0, 62), "Item", 1).flag, 1);
-    EXPECT_TRUE(resized(tooLong)) << "the 62 characters read are the title compared";
+    EXPECT_FALSE(resized(tooLong)) << "a title over 62 characters never matches";
+    for (const std::string& title : {title63, title75}) {
+        EXPECT_EQ(setDropSize(title.substr(0, 62), "Item", 1).flag, 1);
+        EXPECT_EQ(setDropSize(title, "Item", 1).flag, 1);
+    }
+    EXPECT_FALSE(resized(tooLong)) << "62 characters name only a title of exactly those 62";
+    EXPECT_FALSE(resized(longer));
     EXPECT_EQ(setDropSize("export options", "Item", 1).flag, 1);
     EXPECT_EQ(setDropSize("Export Options ", "Item", 1).flag, 1);
     EXPECT_EQ(setDropSize("Export Option", "Item", 1).flag, 1);

@@ -1,8 +1,9 @@
 // setDropSize: finds a dialog by its exact title and, inside it, a combo box
 // by the exact text of its first item, then sizes its drop-down list to
 // (rows + 2) item heights. The first matching dialog and the last matching
-// combo box in enumeration order are used. Window titles and class names are
-// read up to 62 characters, so a longer title never matches.
+// combo box in enumeration order are used. A window whose title is longer
+// than 62 characters is never chosen, so a longer title never matches and
+// neither does its first 62 characters.
 #include "ui_natives.h"
 
 #include <stdlib.h>
@@ -24,6 +25,8 @@ struct DropSizeSearch {
 // characters arrive.
 const int kNameBufferSize = 64;
 const int kNameReadCount = 63;
+// Titles of more characters are never compared.
+const int kLongestTitle = 62;
 const size_t kItemBufferSize = 256;
 // The longest search text a script may pass, as the host counts it.
 const uint32_t kMaxSearchTextLength = 260;
@@ -59,9 +62,12 @@ bool firstItemMatches(HWND comboBox, const char* text)
 BOOL CALLBACK findDialogWindow(HWND window, LPARAM searchParameter)
 {
     DropSizeSearch* search = (DropSizeSearch*)searchParameter;
-    char title[kNameBufferSize] = "";
-    GetWindowTextA(window, title, kNameReadCount);
-    if (hasClass(window, "#32770") && strcmp(title, search->dialogTitle) == 0) {
+    // One character more than a title may have shows that it has more: such
+    // a window is never chosen, so no prefix of its title can name it.
+    char title[kNameBufferSize + 1] = "";
+    int length = GetWindowTextA(window, title, kNameBufferSize + 1);
+    if (length <= kLongestTitle && hasClass(window, "#32770") &&
+        strcmp(title, search->dialogTitle) == 0) {
         search->found = window;
         return FALSE;
     }
