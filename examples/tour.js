@@ -3,23 +3,39 @@
 /// <reference path="../types/qvhost.d.ts" />
 // A tour of qvfile: every function once, in a scratch folder.
 //   qvhost tour.js [SCRATCH]      (SCRATCH defaults to C:/qvfile-tour)
-// The tour makes SCRATCH and removes every file it wrote there. The library
-// has no function that removes a folder, so the two empty folders it made
-// stay behind for whoever gave it SCRATCH (the README's command removes them).
+// The tour works only in a folder it creates itself: when SCRATCH exists
+// already, or cannot be made, it stops with exit status 1 before writing
+// anything. It removes every file it wrote there. The library has no function
+// that removes a folder, so the two empty folders it made stay behind for
+// whoever gave it SCRATCH (the README's command removes them).
 var started = qvfile.getTickCount();
 var dir = scriptArgs.length > 0 ? scriptArgs[0] : "C:/qvfile-tour";
 var url = "file:///" + dir.replace(":", "|");
 
+// Prints a call and its answer, the answers in one column; a label too long
+// for the column has a line of its own.
+var answerColumn = 56;
 function step(what, result) {
     var label = "    " + what;
-    while (label.length < 54)
+    if (label.length >= answerColumn) {
+        print(label);
+        label = "";
+    }
+    while (label.length < answerColumn)
         label += " ";
     print(label + "-> " + JSON.stringify(result));
     return result;
 }
 
 print("Folders");
-step("mkdir(" + url + ")", qvfile.mkdir(url));
+if (step("mkdir(" + url + ")", qvfile.mkdir(url)) !== 1) {
+    if (qvfile.exists(url))
+        print(dir + " exists already. The tour writes and removes files only in a folder it\n" +
+              "creates itself, so it stops here: name a folder that does not exist yet.");
+    else
+        print("Cannot create " + dir + " (is its parent folder there?), so the tour stops here.");
+    exit(1);
+}
 step("isDir(scratch)", qvfile.isDir(url));
 step("mkdir(scratch/img)", qvfile.mkdir(url + "/img"));
 
