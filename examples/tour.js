@@ -15,6 +15,12 @@ var url = "file:///" + dir.replace(":", "|");
 // Prints a call and its answer, the answers in one column; a label too long
 // for the column has a line of its own.
 var answerColumn = 56;
+/**
+ * @template T
+ * @param {string} what
+ * @param {T} result
+ * @returns {T}
+ */
 function step(what, result) {
     var label = "    " + what;
     if (label.length >= answerColumn) {
@@ -25,6 +31,19 @@ function step(what, result) {
         label += " ";
     print(label + "-> " + JSON.stringify(result));
     return result;
+}
+
+/**
+ * Shows the error a refused call throws.
+ * @param {string} what
+ * @param {() => unknown} call
+ */
+function refused(what, call) {
+    try {
+        step(what + "  (answered)", call());
+    } catch (e) {
+        step(what, String(e));
+    }
 }
 
 print("Folders");
@@ -76,12 +95,14 @@ step("setDropSize('Options', 'First', 8)  no such dialog", qvfile.setDropSize("O
 step("setBusyCursor()", qvfile.setBusyCursor());
 step("clearBusyCursor()", qvfile.clearBusyCursor());
 
-print("Errors");
-try {
-    // @ts-expect-error: "x" is no filter, and the call is refused.
-    qvfile.list(url + "/*.*", "x");
-} catch (e) {
-    step("list(*.*, 'x')  an unknown filter", String(e));
-}
+print("Refused calls throw");
+// @ts-expect-error: "x" is no filter.
+refused("list(*.*, 'x')  an unknown filter", function () { return qvfile.list(url + "/*.*", "x"); });
+// @ts-expect-error: undefined is no filter either.
+refused("list(*.*, undefined)", function () { return qvfile.list(url + "/*.*", undefined); });
+// @ts-expect-error: read takes one location.
+refused("read()  no location", function () { return qvfile.read(); });
+refused("exists(300 characters)  too long", function () { return qvfile.exists(new Array(301).join("x")); });
 
+print("Ticks");
 step("getTickCount() - started  (ms)", qvfile.getTickCount() - started);

@@ -25,7 +25,8 @@ epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || e
 stage=$(mktemp -d) && trap 'rm -rf "$stage"' EXIT
 dir=$stage/$name
 mkdir -p "$dir/examples" "$dir/types" "$out"
-cp "$build/qvfile.dll" "$build/qvhost.exe" "$root/CHANGELOG.md" "$root/package/THIRD-PARTY-NOTICES.txt" "$dir/"
+cp "$build/qvfile.dll" "$build/qvhost.exe" "$root/CHANGELOG.md" "$root/package/THIRD-PARTY-NOTICES.txt" \
+   "$root/package/jsconfig.json" "$dir/"
 cp "$root/LICENSE" "$dir/LICENSE.txt"
 sed "s/@VERSION@/$version/g" "$root/package/README.txt" >"$dir/README.txt"
 cp "$root"/examples/*.js "$dir/examples/"

@@ -26,7 +26,7 @@ held=$(find . -type f ! -path ./SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort)
 [ "$listed" = "$held" ] || fail "SHA256SUMS lists: $(echo $listed); the zip holds: $(echo $held)"
 sha256sum --quiet -c SHA256SUMS || fail "sums do not match"
 for file in qvfile.dll qvhost.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt CHANGELOG.md \
-            types/qvfile.d.ts types/qvhost.d.ts examples/tour.js; do
+            jsconfig.json types/qvfile.d.ts types/qvhost.d.ts examples/tour.js; do
     grep -qxF "$file" <<<"$listed" || fail "$file is missing"
 done
 cmp -s qvfile.dll "$product/qvfile.dll" && cmp -s qvhost.exe "$product/qvhost.exe" ||
