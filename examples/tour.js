@@ -3,23 +3,58 @@
 /// <reference path="../types/qvhost.d.ts" />
 // A tour of qvfile: every function once, in a scratch folder.
 //   qvhost tour.js [SCRATCH]      (SCRATCH defaults to C:/qvfile-tour)
-// The tour makes SCRATCH and removes every file it wrote there. The library
-// has no function that removes a folder, so the two empty folders it made
-// stay behind for whoever gave it SCRATCH (the README's command removes them).
+// The tour works only in a folder it creates itself: when SCRATCH exists
+// already, or cannot be made, it stops with exit status 1 before writing
+// anything. It removes every file it wrote there. The library has no function
+// that removes a folder, so the two empty folders it made stay behind for
+// whoever gave it SCRATCH (the README's command removes them).
 var started = qvfile.getTickCount();
 var dir = scriptArgs.length > 0 ? scriptArgs[0] : "C:/qvfile-tour";
 var url = "file:///" + dir.replace(":", "|");
 
+// Prints a call and its answer, the answers in one column; a label too long
+// for the column has a line of its own.
+var answerColumn = 56;
+/**
+ * @template T
+ * @param {string} what
+ * @param {T} result
+ * @returns {T}
+ */
 function step(what, result) {
     var label = "    " + what;
-    while (label.length < 54)
+    if (label.length >= answerColumn) {
+        print(label);
+        label = "";
+    }
+    while (label.length < answerColumn)
         label += " ";
     print(label + "-> " + JSON.stringify(result));
     return result;
 }
 
+/**
+ * Shows the error a refused call throws.
+ * @param {string} what
+ * @param {() => unknown} call
+ */
+function refused(what, call) {
+    try {
+        step(what + "  (answered)", call());
+    } catch (e) {
+        step(what, String(e));
+    }
+}
+
 print("Folders");
-step("mkdir(" + url + ")", qvfile.mkdir(url));
+if (step("mkdir(" + url + ")", qvfile.mkdir(url)) !== 1) {
+    if (qvfile.exists(url))
+        print(dir + " exists already. The tour writes and removes files only in a folder it\n" +
+              "creates itself, so it stops here: name a folder that does not exist yet.");
+    else
+        print("Cannot create " + dir + " (is its parent folder there?), so the tour stops here.");
+    exit(1);
+}
 step("isDir(scratch)", qvfile.isDir(url));
 step("mkdir(scratch/img)", qvfile.mkdir(url + "/img"));
 
@@ -60,12 +95,14 @@ step("setDropSize('Options', 'First', 8)  no such dialog", qvfile.setDropSize("O
 step("setBusyCursor()", qvfile.setBusyCursor());
 step("clearBusyCursor()", qvfile.clearBusyCursor());
 
-print("Errors");
-try {
-    // @ts-expect-error: "x" is no filter, and the call is refused.
-    qvfile.list(url + "/*.*", "x");
-} catch (e) {
-    step("list(*.*, 'x')  an unknown filter", String(e));
-}
+print("Refused calls throw");
+// @ts-expect-error: "x" is no filter.
+refused("list(*.*, 'x')  an unknown filter", function () { return qvfile.list(url + "/*.*", "x"); });
+// @ts-expect-error: undefined is no filter either.
+refused("list(*.*, undefined)", function () { return qvfile.list(url + "/*.*", undefined); });
+// @ts-expect-error: read takes one location.
+refused("read()  no location", function () { return qvfile.read(); });
+refused("exists(300 characters)  too long", function () { return qvfile.exists(new Array(301).join("x")); });
 
+print("Ticks");
 step("getTickCount() - started  (ms)", qvfile.getTickCount() - started);

@@ -25,9 +25,14 @@ epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || e
 stage=$(mktemp -d) && trap 'rm -rf "$stage"' EXIT
 dir=$stage/$name
 mkdir -p "$dir/examples" "$dir/types" "$out"
-cp "$build/qvfile.dll" "$build/qvhost.exe" "$root/CHANGELOG.md" "$root/package/THIRD-PARTY-NOTICES.txt" "$dir/"
-cp "$root/LICENSE" "$dir/LICENSE.txt"
-sed "s/@VERSION@/$version/g" "$root/package/README.txt" >"$dir/README.txt"
+cp "$build/qvfile.dll" "$build/qvhost.exe" "$root/package/jsconfig.json" "$dir/"
+# The texts a user opens in Notepad get CRLF line ends, which every version
+# of it shows as lines.
+crlf() { sed -e 's/\r*$/\r/' "$@"; }
+crlf "$root/CHANGELOG.md" >"$dir/CHANGELOG.md"
+crlf "$root/package/THIRD-PARTY-NOTICES.txt" >"$dir/THIRD-PARTY-NOTICES.txt"
+crlf "$root/LICENSE" >"$dir/LICENSE.txt"
+crlf -e "s/@VERSION@/$version/g" "$root/package/README.txt" >"$dir/README.txt"
 cp "$root"/examples/*.js "$dir/examples/"
 cp "$root"/types/*.d.ts "$dir/types/"
 sums=$(cd "$dir" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum)

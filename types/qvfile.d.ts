@@ -1,22 +1,34 @@
 // The functions qvfile.dll gives scripts, as members of the global object
-// `qvfile` that qvhost makes for it. Reference this file from a script, with
-// `// @ts-check` at the top, and an editor completes the functions and flags
-// wrong argument counts and types:
+// `qvfile` that qvhost makes for it. Keep scripts under the folder of the
+// release's jsconfig.json (strict checking), or reference this file from a
+// script with `// @ts-check` at the top, and an editor completes the functions
+// and flags wrong argument counts and types:
 //   /// <reference path="types/qvfile.d.ts" />
 //
-// A refused call (wrong argument count, an argument that does not convert to
-// text exactly, a location too long or holding a zero byte) throws
-// `Error: qvfile.NAME failed`, with the reason when qvhost knows it.
+// A refused call throws `Error: qvfile.NAME failed`, with the reason when
+// qvhost knows it. Calls are refused for a wrong argument count; for an
+// argument that is not text (undefined, null, an object, a function or a
+// symbol) or holds characters outside the ANSI code page; for a location over
+// the limit, holding a zero byte, or whose last part is a device name (CON,
+// PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$, also with an extension
+// or trailing dots or spaces, in any case); for a list filter other than
+// "w", "d" or "a"; and for rows that are not a number. The declarations catch
+// what types can: the counts, the argument types and the filters, with
+// undefined and null refused under `strict` (see jsconfig.json).
 
 /**
  * A location: `file:///C|/Site/page.htm` (at most 260 characters in all), or
- * a plain path with either slash (at most 259). Numbers and booleans are taken
+ * a plain path with either slash (at most 259); no zero byte, and no device
+ * name (CON, NUL, COM1, ...) as its last part. Numbers and booleans are taken
  * as their text.
  */
 type QvLocation = string | number | boolean;
 
 /** Text for a file or a window: numbers and booleans are taken as their text. */
 type QvText = string | number | boolean;
+
+/** A listing filter: writable files, plain folders, all entries. */
+type QvListFilter = "w" | "d" | "a" | "W" | "D" | "A";
 
 /** A yes/no answer as a script integer: 1 for yes (done), 0 for no (failed). */
 type QvFlag = 0 | 1;
@@ -30,8 +42,10 @@ declare namespace qvfile {
     function read(location: QvLocation): string | null;
     /** Replaces the file's contents with `text`, or appends it when a third argument (any value) is given; 1 if written and flushed. */
     function write(location: QvLocation, text: QvText, append?: unknown): QvFlag;
-    /** Names of the files matching `pattern` joined by ":" (filter "w" writable files, "d" folders, "a" all entries); "" when nothing matches, 0 when the search cannot start. */
-    function list(pattern: QvLocation, filter?: "w" | "d" | "a" | "W" | "D" | "A"): string | 0;
+    /** Names of the files matching `pattern` joined by ":"; "" when nothing matches, 0 when the search cannot start. */
+    function list(pattern: QvLocation): string | 0;
+    /** Names of the entries matching `pattern` that `filter` takes ("w" writable files, "d" folders, "a" all entries), joined by ":"; "" when nothing matches, 0 when the search cannot start. */
+    function list(pattern: QvLocation, filter: QvListFilter): string | 0;
     /** Copies a file or folder (with its contents) to the name `to` through the shell, which may ask before replacing; 1 on success. */
     function copy(from: QvLocation, to: QvLocation): QvFlag;
     /** 1 for a folder; 0 for files, missing paths and wildcards. */
@@ -46,7 +60,7 @@ declare namespace qvfile {
     function remove(location: QvLocation): QvFlag;
     /** 1 if moved to `to`; never replaces an existing entry. */
     function rename(from: QvLocation, to: QvLocation): QvFlag;
-    /** Sizes the drop-down of the combo box whose first item is `firstItem`, in the dialog titled `title` (up to 62 characters), to rows + 2 items. */
+    /** Sizes the drop-down of the combo box whose first item is `firstItem`, in the dialog titled `title` (a title over 62 characters never matches), to rows + 2 items; texts over 260 characters are refused. */
     function setDropSize(title: QvText, firstItem: QvText, rows: number): void;
     /** Shows the wait cursor. */
     function setBusyCursor(): void;
