@@ -3,9 +3,22 @@
 # 64-bit Wine, the same tests built for i686 under 32-bit Wine against the
 # shipped build/i686 (where this machine can execute 32-bit programs), the
 # checks of the shipped DLL as a binary, and the platform-free parts natively
-# under the sanitizers, all on a private X display. Arguments go to ctest.
+# under the sanitizers, all on a private X display; then the library tests
+# and the end-to-end scripts of the x86_64 build again on code page 932,
+# where a character's second byte can be "|" or "\".
+#
+#   test.sh [--code-page N] [CTEST-ARGS...]
+#
+# --code-page N runs everything on both architectures on ANSI code page N
+# alone (1252, 932, 936, 949, 950 or 65001). Other arguments go to ctest.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+code_page=
+if [ "${1:-}" = --code-page ]; then
+    code_page=${2:?usage: test.sh [--code-page N] [CTEST-ARGS...]}
+    shift 2
+    (use_code_page "$code_page") || exit 2
+fi
 build_start=$SECONDS
 build_all
 build_i686_tests
@@ -20,9 +33,11 @@ failed=0
 # run_suite NAME DIR PREFIX win64|win32 [CTEST-ARGS...]: ctest in DIR with
 # PREFIX current; adds a summary line with the library tests' counts, the
 # reasons of the tests that skipped themselves and the notes of left-out checks.
+# The code page is that of the locale current when it runs.
 run_suite() {
     local name=$1 dir=$2 start=$SECONDS status=0
     start_prefix "$3" "$4"
+    name="$name, code page $(code_page_of_locale)"
     echo
     echo "== $name =="
     (cd "$dir" && ctest --output-on-failure --timeout 900 "${@:5}") || status=$?
@@ -43,11 +58,29 @@ run_suite() {
         < <(grep -ho '^note: .*' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u)
 }
 
+code_page_of_locale() {
+    case "$LC_ALL" in
+        ja_JP.*) echo 932 ;; zh_CN.*) echo 936 ;; ko_KR.*) echo 949 ;; zh_TW.*) echo 950 ;;
+        hi_IN.*) echo 65001 ;; *) echo 1252 ;;
+    esac
+}
+
+use_code_page "${code_page:-1252}"
 run_suite "x86_64 (64-bit Wine)" "$test_dir" "$prefix64" win64 "$@"
 if [ "$i686_runs" = yes ]; then
     run_suite "i686 (32-bit Wine, shipped build/i686)" "$test32_dir" "$prefix32" win32 "$@"
 else
     summary+=("i686 suite NOT RUN: $cannot_run_32")
+fi
+arches="x86_64 and i686"
+[ "$i686_runs" = yes ] || arches="x86_64 only"
+if [ -z "$code_page" ]; then
+    use_code_page 932
+    run_suite "x86_64 (64-bit Wine), library and scripts" "$test_dir" "$prefix64" win64 \
+        -R '^(library|scripts)-' "$@"
+    summary+=("code pages run: 1252 ($arches), 932 (x86_64 library and scripts)")
+else
+    summary+=("code page run: $code_page ($arches)")
 fi
 
 echo

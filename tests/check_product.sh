@@ -4,6 +4,9 @@
 # that Windows 2000 has (README.txt promises it), with headers that ask for
 # no later Windows.
 set -u
+# objdump's and file's messages are read as English, whatever the caller's
+# locale.
+export LC_ALL=C
 dll=${1:?usage: check_product.sh qvfile.dll}
 objdump=i686-w64-mingw32-objdump
 failures=0
@@ -32,13 +35,13 @@ grep -qx 'KERNEL32.DLL' <<<"$imports" || fail "no KERNEL32 import found: is the 
 # README.txt's promise before it joins the list.
 windows2000="KERNEL32.DLL: DeleteCriticalSection EnterCriticalSection FindClose FindFirstFileW FindNextFileW
   FreeLibrary GetACP GetLastError GetModuleHandleA GetProcAddress GetTickCount InitializeCriticalSection
-  LeaveCriticalSection LoadLibraryA MultiByteToWideChar Sleep TlsGetValue VirtualProtect VirtualQuery
+  IsDBCSLeadByte LeaveCriticalSection LoadLibraryA MultiByteToWideChar Sleep TlsGetValue VirtualProtect VirtualQuery
   WideCharToMultiByte
 MSVCRT.DLL: _access _amsg_exit _errno _filelengthi64 _fileno _initterm _iob _lock _mkdir _stat64 _unlock abort
   calloc fclose fflush fgetpos fopen fread free fsetpos fwrite malloc memcpy realloc remove rename strcmp
-  strlen strncmp strstr vfprintf
+  strcspn strlen strncmp strstr vfprintf
 SHELL32.DLL: SHFileOperationA
-USER32.DLL: EnumChildWindows EnumWindows GetClassNameA GetWindowRect GetWindowTextA LoadCursorA SendMessageA
+USER32.DLL: CharUpperW EnumChildWindows EnumWindows GetClassNameA GetWindowRect GetWindowTextA LoadCursorA SendMessageA
   SetCursor SetWindowPos"
 known=$(awk '/^[A-Z0-9]+\.DLL:/ { dll = $1; $1 = "" } { for (i = 1; i <= NF; i++) print dll $i }' <<<"$windows2000")
 functions=$(awk '/DLL Name:/ { dll = toupper($3) ":" } dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[^ ]+$/ { print dll $3 }' <<<"$private")

@@ -5,8 +5,9 @@ qvhost=$1
 run="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine-run.sh"
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 # Wine turns the command line into UTF-16 with the locale's character set:
-# arguments beyond ASCII need a UTF-8 locale, whatever the caller's is.
-export LC_ALL=C.UTF-8
+# arguments beyond ASCII need a UTF-8 locale. The caller's stays when it is
+# one, since it chooses the ANSI code page under test.
+case "${LC_ALL:-}" in *.UTF-8 | *.utf8) ;; *) export LC_ALL=C.UTF-8 ;; esac
 passed=0 failed=0
 
 # Whether FILE matches PATTERN; the pattern "-" asks for an empty file.
