@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# A maintainer's check that the README's two commands set up a fresh machine:
+# makes a minimal Debian 12 with debootstrap in build/fresh, copies in the
+# committed tree (git archive HEAD) and the machine's own package sources,
+# runs `bash scripts/build.sh` and then `bash scripts/test.sh` inside it
+# (chroot, with /proc, /dev and /sys mounted, and unmounted again on every
+# way out), and prints each command's outcome and time. As root.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+fresh=$root/build/fresh
+target=$fresh/debian
+
+unmount_all() {
+    local point
+    for point in sys dev proc; do
+        mountpoint -q "$target/$point" 2>/dev/null && umount -R "$target/$point" 2>/dev/null ||
+            umount -lR "$target/$point" 2>/dev/null || true
+    done
+}
+trap unmount_all EXIT
+trap 'exit 130' INT TERM
+
+command -v debootstrap >/dev/null || {
+    echo "fresh-check: installing debootstrap" >&2
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null
+}
+
+unmount_all
+rm -rf "$fresh"
+mkdir -p "$fresh"
+# The mirror the machine itself uses for bookworm.
+mirror=$(awk '/^URIs:/ { uri = $2 } /^Suites:.*bookworm( |$)/ && uri != "" { print uri; exit }' \
+         /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
+mirror=${mirror:-http://deb.debian.org/debian}
+start=$SECONDS
+echo "fresh-check: debootstrap --variant=minbase bookworm from $mirror"
+debootstrap --variant=minbase bookworm "$target" "$mirror" >"$fresh/debootstrap.log" 2>&1 ||
+    { tail -20 "$fresh/debootstrap.log"; echo "fresh-check: debootstrap failed"; exit 1; }
+echo "fresh-check: minimal Debian made in $((SECONDS - start)) s"
+
+# The machine's package sources and name resolution, as they are.
+rm -f "$target/etc/apt/sources.list"
+[ -f /etc/apt/sources.list ] && cp /etc/apt/sources.list "$target/etc/apt/"
+cp /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list "$target/etc/apt/sources.list.d/" 2>/dev/null || true
+cp /etc/resolv.conf "$target/etc/resolv.conf" 2>/dev/null || true
+mkdir -p "$target/qvfile"
+git -C "$root" archive HEAD | tar -x -C "$target/qvfile"
+
+mount -t proc proc "$target/proc"
+for point in dev sys; do
+    mount --rbind "/$point" "$target/$point"
+    mount --make-rslave "$target/$point"
+done
+
+outcomes=()
+failed=0
+for command in "bash scripts/build.sh" "bash scripts/test.sh"; do
+    start=$SECONDS status=0
+    echo
+    echo "== fresh-check: $command =="
+    chroot "$target" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+        TERM="${TERM:-dumb}" /bin/bash -c "cd /qvfile && $command" || status=$?
+    outcome=passed
+    [ "$status" -eq 0 ] || { outcome="FAILED (status $status)"; failed=1; }
+    outcomes+=("$command: $outcome in $((SECONDS - start)) s")
+    [ "$status" -eq 0 ] || break
+done
+
+echo
+echo "== fresh-check summary =="
+printf '%s\n' "${outcomes[@]}"
+exit "$failed"
