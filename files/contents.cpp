@@ -3,59 +3,191 @@
 // read hands the host the file's exact length, so zero bytes survive; a file
 // that cannot be opened, sized, allocated or fully read is handed over as a
 // null text of length 0. write answers 0 when the file cannot be opened, the
-// text is not written whole, or closing (which flushes) fails.
+// text is not written whole, or closing fails, and then leaves the file as it
+// was: a replaced file keeps its old contents, a file the call created is
+// removed, an appended file is cut back to its old length. A file that cannot
+// be replaced in one step without other programs noticing (more than one
+// link, held open without delete sharing, not a plain file, in a folder that
+// takes no new file) is written in place, and may then stay partly written.
 #include "file_natives.h"
 #include "path_argument.h"
 
-#include <stdio.h>
 #include <stdlib.h>
+#include <windows.h>
 
 namespace {
+
+// Files move in pieces of this size: Windows may refuse one very large read
+// or write (network drives do).
+const uint32_t kPieceSize = 8u << 20;
+const uint32_t kPageSize = 4096;
+// The sharing the runtime's streams allow: others may read and write.
+const DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 struct WholeFile {
     char* bytes; // terminated; NULL when the file could not be read
     uint32_t length;
 };
 
-// One allocation and one read. Files too long for one script string are
-// treated as unreadable.
+uint32_t nextPiece(uint32_t done, uint32_t length)
+{
+    return length - done < kPieceSize ? length - done : kPieceSize;
+}
+
+// Reads exactly `length` bytes. Each piece's pages are written before the
+// read fills them: on some machines the system fills fresh pages far more
+// slowly than pages already in use.
+bool readPieces(HANDLE file, char* bytes, uint32_t length)
+{
+    for (uint32_t done = 0; done < length;) {
+        uint32_t piece = nextPiece(done, length);
+        for (uint32_t page = 0; page < piece; page += kPageSize)
+            bytes[done + page] = 0;
+        DWORD got = 0;
+        if (!ReadFile(file, bytes + done, piece, &got, NULL) || got == 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+bool writePieces(HANDLE file, const char* text, uint32_t length)
+{
+    for (uint32_t done = 0; done < length;) {
+        DWORD put = 0;
+        if (!WriteFile(file, text + done, nextPiece(done, length), &put, NULL) || put == 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
+// One allocation, filled by the reads. Files too long for one script string
+// are treated as unreadable.
 WholeFile readWholeFile(const char* path)
 {
     WholeFile file = {NULL, 0};
-    FILE* stream = fopen(path, "rb");
-    if (stream == NULL)
+    HANDLE handle = CreateFileA(path, GENERIC_READ, kShareReadWrite, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+    if (handle == INVALID_HANDLE_VALUE)
         return file;
-    long long length = -1;
-    if (_fseeki64(stream, 0, SEEK_END) == 0)
-        length = _ftelli64(stream);
+    LARGE_INTEGER zero = {}, end = {};
     // A script string's length has 32 bits, and the block needs one byte more.
     const long long longest = (long long)UINT32_MAX - 1;
-    if (length >= 0 && length <= longest && _fseeki64(stream, 0, SEEK_SET) == 0) {
+    if (SetFilePointerEx(handle, zero, &end, FILE_END) && end.QuadPart <= longest &&
+        SetFilePointerEx(handle, zero, NULL, FILE_BEGIN)) {
+        uint32_t length = (uint32_t)end.QuadPart;
         char* bytes = (char*)malloc((size_t)length + 1);
-        if (bytes != NULL && fread(bytes, 1, (size_t)length, stream) == (size_t)length) {
+        if (bytes != NULL && readPieces(handle, bytes, length)) {
             bytes[length] = '\0';
             file.bytes = bytes;
-            file.length = (uint32_t)length;
+            file.length = length;
         } else {
             free(bytes);
         }
     }
-    fclose(stream);
+    CloseHandle(handle);
     return file;
 }
 
-// Writes all of `text` and closes; an empty text only creates, empties or
-// (appending) leaves the file.
-bool writeWholeText(const char* path, const char* mode, const char* text, uint32_t length)
+// Writes `text` into the file itself: emptied first (CREATE_ALWAYS) or
+// appended to (OPEN_ALWAYS). When it fails, a file this call created is
+// removed and an appended file is cut back to its old length.
+bool writeInPlace(const char* path, DWORD disposition, const char* text, uint32_t length)
 {
-    FILE* stream = fopen(path, mode);
-    if (stream == NULL)
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, kShareReadWrite, NULL, disposition,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
-    bool written = length == 0 || fwrite(text, length, 1, stream) == 1;
-    // Bytes still buffered reach the disk here; their failure counts too.
-    bool flushed = fflush(stream) == 0;
-    bool closed = fclose(stream) == 0;
-    return written && flushed && closed;
+    bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    LARGE_INTEGER zero = {}, start = {};
+    bool written = SetFilePointerEx(file, zero, &start, FILE_END) && writePieces(file, text, length);
+    if (!written && !created && disposition == OPEN_ALWAYS) {
+        SetFilePointerEx(file, start, NULL, FILE_BEGIN);
+        SetEndOfFile(file);
+    }
+    bool closed = CloseHandle(file) != 0;
+    if (!written && created)
+        DeleteFileA(path);
+    return written && closed;
+}
+
+// Whether the existing file at `path` may take new contents by replacement:
+// a plain file with one name, writable, that every program holding it lets
+// be deleted. Hidden and system files stay with writing in place, which the
+// platform refuses for them.
+bool isReplaceable(const char* path)
+{
+    const DWORD shareAll = kShareReadWrite | FILE_SHARE_DELETE;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE | DELETE, shareAll, NULL, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const DWORD notPlain = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                           FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                           FILE_ATTRIBUTE_DEVICE;
+    BY_HANDLE_FILE_INFORMATION information;
+    bool replaceable = GetFileType(file) == FILE_TYPE_DISK &&
+                       GetFileInformationByHandle(file, &information) &&
+                       information.nNumberOfLinks == 1 && (information.dwFileAttributes & notPlain) == 0;
+    CloseHandle(file);
+    return replaceable;
+}
+
+// Creates an empty file of a new name in the folder of `path` and opens it for
+// writing; its name goes to `temp` (MAX_PATH bytes). INVALID_HANDLE_VALUE
+// when the folder takes no new file or the names do not fit.
+HANDLE createFileBeside(const char* path, char* temp)
+{
+    char folder[MAX_PATH];
+    char* name = NULL;
+    DWORD length = GetFullPathNameA(path, MAX_PATH, folder, &name);
+    if (length == 0 || length >= MAX_PATH || name == NULL)
+        return INVALID_HANDLE_VALUE;
+    *name = '\0';
+    if (GetTempFileNameA(folder, "qv", 0, temp) == 0)
+        return INVALID_HANDLE_VALUE;
+    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        DeleteFileA(temp);
+    return file;
+}
+
+// Puts `temp`, written whole, in the place of `path` in one step that keeps
+// the file's attributes, security, creation time, short name and streams.
+// Where the platform refuses the step and both files are as they were, the
+// file is written in place instead. Where it took the old file away but could
+// not finish, the new contents take the name; should even that fail, they
+// stay in `temp` rather than be lost, and the answer is false.
+bool putInPlaceOf(const char* path, const char* temp, const char* text, uint32_t length)
+{
+    if (ReplaceFileA(path, temp, NULL, 0, NULL, NULL))
+        return true;
+    DWORD error = GetLastError();
+    bool halfDone = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+    if (halfDone && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return MoveFileA(temp, path) != 0;
+    DeleteFileA(temp);
+    return writeInPlace(path, CREATE_ALWAYS, text, length);
+}
+
+// Replaces the file's contents with `text`, or creates it. The new contents
+// go to a file beside it first, written and closed whole, and take its place
+// only then. An empty text cannot fail half-way and is written in place.
+bool replaceContents(const char* path, const char* text, uint32_t length)
+{
+    if (length == 0 || !isReplaceable(path))
+        return writeInPlace(path, CREATE_ALWAYS, text, length);
+    char temp[MAX_PATH];
+    HANDLE file = createFileBeside(path, temp);
+    if (file == INVALID_HANDLE_VALUE)
+        return writeInPlace(path, CREATE_ALWAYS, text, length);
+    bool written = writePieces(file, text, length);
+    if (!(CloseHandle(file) && written)) {
+        DeleteFileA(temp);
+        return false;
+    }
+    return putInPlaceOf(path, temp, text, length);
 }
 
 } // namespace
@@ -75,13 +207,14 @@ QV_NATIVE(nativeRead)
 
 QV_NATIVE(nativeWrite)
 {
-    const char* mode = argc == 2 ? "wb" : argc == 3 ? "ab" : NULL;
     char path[kPathSize];
-    if (mode == NULL || !fetchPathArgument(context, argv[0], path))
+    if ((argc != 2 && argc != 3) || !fetchPathArgument(context, argv[0], path))
         return kRefused;
     uint32_t length = 0;
     const char* text = hostServices.textFromValue(context, argv[1], &length);
     if (text == NULL)
         return kRefused;
-    return returnPredicate(result, writeWholeText(path, mode, text, length));
+    bool written = argc == 2 ? replaceContents(path, text, length)
+                             : writeInPlace(path, OPEN_ALWAYS, text, length);
+    return returnPredicate(result, written);
 }

@@ -102,27 +102,91 @@ struct Medians {
     double library, bare;
 };
 
+// One run of a case, answering the seconds it took.
+typedef std::function<double()> Timed;
+
+Timed timed(const std::function<void()>& work)
+{
+    return [work] {
+        double start = seconds();
+        work();
+        return seconds() - start;
+    };
+}
+
 // The median times of `repetitions` runs of each, divided by `per`. The two
 // alternate, so that both meet the same state of the disk and its caches.
-Medians compare(int repetitions, double per, const std::function<void()>& library,
-                const std::function<void()>& bare)
+Medians compareTimed(int repetitions, double per, const Timed& library, const Timed& bare)
 {
     std::vector<double> times[2];
     for (int i = 0; i < 2 * repetitions; ++i) {
         bool libraryTurn = (i % 2 == 0) == (i / 2 % 2 == 0);
-        double start = seconds();
-        (libraryTurn ? library : bare)();
-        times[libraryTurn ? 0 : 1].push_back((seconds() - start) / per);
+        times[libraryTurn ? 0 : 1].push_back((libraryTurn ? library : bare)() / per);
     }
     for (std::vector<double>& run : times)
         std::sort(run.begin(), run.end());
     return Medians{times[0][repetitions / 2], times[1][repetitions / 2]};
 }
 
+Medians compare(int repetitions, double per, const std::function<void()>& library,
+                const std::function<void()>& bare)
+{
+    return compareTimed(repetitions, per, timed(library), timed(bare));
+}
+
 void report(const char* name, Medians times, const char* unit, double scale)
 {
     printf("%-28s %12.3f %12.3f %8.3f   %s\n", name, times.library * scale, times.bare * scale,
            times.library / times.bare, unit);
+}
+
+// Wine's name for a path on the Unix side, or "" where there is none.
+std::string unixPath(const std::string& path)
+{
+    typedef char*(CDECL * UnixNameFunction)(const wchar_t*);
+    UnixNameFunction unixName =
+        (UnixNameFunction)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    wchar_t wide[MAX_PATH];
+    if (unixName == NULL || MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0)
+        return "";
+    char* name = unixName(wide);
+    std::string named = name != NULL ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return named;
+}
+
+// The same read by the native Linux program that bench.sh names in
+// QVFILE_NATIVE_READ. Wine starts a Unix program but hands back no process to
+// wait on, so the program's own time comes back in a file that appears whole.
+// Answers the seconds, or -1 when the program did not run or could not read.
+double nativeRead(const std::string& program, const std::string& file, const std::string& resultPath)
+{
+    DeleteFileA(resultPath.c_str());
+    std::string command = "\"" + program + "\" \"" + unixPath(file) + "\" \"" + unixPath(resultPath) + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return -1;
+    if (process.hProcess != NULL) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    double taken = -1;
+    for (int waited = 0; waited < 30000 && taken < 0; ++waited) {
+        FILE* result = fopen(resultPath.c_str(), "r");
+        if (result == NULL) {
+            Sleep(1);
+            continue;
+        }
+        if (fscanf(result, "%lf", &taken) != 1 || taken < 0)
+            waited = 30000;
+        fclose(result);
+    }
+    // The program's exit is not to fall into the next run.
+    Sleep(50);
+    DeleteFileA(resultPath.c_str());
+    return taken;
 }
 
 void makeFolder(const std::string& folder, int entries)
@@ -173,6 +237,25 @@ int main()
         fclose(file);
     }), "ms", 1e3);
 
+    // A small file replaced in a crowded folder, where creating a file costs
+    // Wine a look through every name.
+    const int entries = 2000, writes = 100;
+    std::string crowded = root + "\\crowded";
+    makeFolder(crowded, entries);
+    std::string smallPath = crowded + "\\entry-1000.dat", smallText = "a small file's new contents\n";
+    ScriptValue smallPathValue = text(smallPath), smallTextValue = text(smallText);
+    report("write small, 2,000 entries", compare(repetitions, writes, [&] {
+        for (int i = 0; i < writes; ++i)
+            call("write", {smallPathValue, smallTextValue});
+    }, [&] {
+        for (int i = 0; i < writes; ++i) {
+            FILE* file = fopen(smallPath.c_str(), "wb");
+            fwrite(smallText.data(), smallText.size(), 1, file);
+            fclose(file);
+        }
+    }), "us", 1e6);
+    removeFolder(crowded, entries);
+
     report("read 64 MiB", compare(repetitions, 1, [&] { call("read", {bigValue}); }, [&] {
         FILE* file = fopen(bigPath.c_str(), "rb");
         char* buffer = (char*)malloc(big + 1);
@@ -197,6 +280,23 @@ int main()
     }), "ms", 1e3);
     if (lastLength != big)
         return fprintf(stderr, "read gave %zu bytes\n", lastLength), 1;
+    // What Wine itself costs: the same read by a native program.
+    const char* nativeProgram = getenv("QVFILE_NATIVE_READ");
+    std::string resultPath = root + "\\native-read.txt";
+    if (nativeProgram == NULL || unixPath(bigPath).empty()) {
+        printf("%-28s not measured: needs Wine and QVFILE_NATIVE_READ (bench.sh sets it)\n", "read 64 MiB, native Linux");
+    } else {
+        bool nativeRan = true;
+        Medians times = compareTimed(repetitions, 1, timed([&] { call("read", {bigValue}); }), [&] {
+            double taken = nativeRead(nativeProgram, bigPath, resultPath);
+            nativeRan = nativeRan && taken > 0;
+            return taken;
+        });
+        if (nativeRan)
+            report("read 64 MiB, native Linux", times, "ms", 1e3);
+        else
+            printf("%-28s not measured: %s did not run or could not read\n", "read 64 MiB, native Linux", nativeProgram);
+    }
     DeleteFileA(bigPath.c_str());
 
     double listTimes[2];

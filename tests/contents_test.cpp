@@ -2,6 +2,10 @@
 // file cannot be had.
 #include <windows.h>
 
+#include <stdlib.h>
+
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "scratch.h"
@@ -26,6 +30,33 @@ protected:
         return host.textOf(answer.value);
     }
 };
+
+// The names in a folder, sorted; "." and ".." left out.
+std::vector<std::string> namesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// `length` bytes of a text that differs from every other `seed`'s.
+std::string patterned(size_t length, char seed)
+{
+    std::string text(length, seed);
+    for (size_t i = 0; i < length; i += 97)
+        text[i] = (char)(seed + i % 7);
+    return text;
+}
 
 std::string everyByte()
 {
@@ -135,6 +166,75 @@ TEST_F(Contents, FileHeldWithoutSharing)
     CloseHandle(held);
     EXPECT_EQ(readBytes(at("held.txt")), "held");
     EXPECT_TRUE(DeleteFileA(at("held.txt").c_str()));
+}
+
+// A write the disk has no room for answers 0 and leaves every file as it was,
+// with nothing beside it: the replaced file keeps its contents, a new file is
+// not left behind, an appended file is cut back. The library tests run with a
+// 64 KiB disk mounted (tests/small_disk.sh) that QVFILE_SMALL_DISK names.
+TEST_F(Contents, WritesThatRunOutOfRoomLeaveTheFilesAsTheyWere)
+{
+    const char* disk = getenv("QVFILE_SMALL_DISK");
+    if (disk == NULL || *disk == '\0') {
+        const char* missing = getenv("QVFILE_SMALL_DISK_MISSING");
+        GTEST_SKIP() << (missing != NULL ? missing : "no small disk: QVFILE_SMALL_DISK is not set");
+    }
+    const std::string folder = std::string(disk) + "\\qvfile-tests";
+    removeTree(folder);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << folder;
+    auto on = [&](const std::string& name) { return host.text(folder + "\\" + name); };
+
+    writeBytes(folder + "\\keep.txt", patterned(30000, 'a'));
+    const std::string kept = patterned(20000, 'k');
+    EXPECT_TRUE(host.call("write", {on("keep.txt"), host.text(kept)}).isInteger(1)) << "room for both";
+    const std::string tooLong = patterned(70000, 'n');
+    EXPECT_TRUE(host.call("write", {on("keep.txt"), host.text(tooLong)}).isInteger(0));
+    EXPECT_TRUE(host.call("write", {on("keep.txt"), host.text(tooLong), host.integer(1)}).isInteger(0));
+    const std::string after = readBytes(folder + "\\keep.txt");
+    EXPECT_TRUE(after == kept) << "keep.txt holds " << after.size() << " bytes, not the 20,000 it held";
+    EXPECT_TRUE(host.call("write", {on("new.txt"), host.text(tooLong)}).isInteger(0));
+    EXPECT_TRUE(host.call("write", {on("new.log"), host.text(tooLong), host.integer(1)}).isInteger(0));
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"keep.txt"});
+    removeTree(folder);
+}
+
+// A file that others reach by another name, or hold open without letting it
+// be deleted, takes its new contents in place, where they see them.
+TEST_F(Contents, FilesSharedWithOthersAreWrittenInPlace)
+{
+    writeBytes(at("linked.txt"), "old");
+    ASSERT_TRUE(CreateHardLinkA(at("other name.txt").c_str(), at("linked.txt").c_str(), NULL));
+    EXPECT_TRUE(write("linked.txt", "new").isInteger(1));
+    EXPECT_EQ(readBytes(at("other name.txt")), "new");
+
+    writeBytes(at("held.txt"), "old");
+    HANDLE held = CreateFileA(at("held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(write("held.txt", "new").isInteger(1));
+    char seen[8];
+    DWORD got = 0;
+    EXPECT_TRUE(ReadFile(held, seen, sizeof seen, &got, NULL));
+    EXPECT_EQ(std::string(seen, got), "new") << "the holder sees the new contents";
+    CloseHandle(held);
+    EXPECT_EQ(namesIn(root), (std::vector<std::string>{"held.txt", "linked.txt", "other name.txt"}));
+}
+
+// Replacing keeps the file Windows users know, here by its creation time.
+TEST_F(Contents, ReplacedFileKeepsItsCreationTime)
+{
+    if (runningUnderWine())
+        GTEST_SKIP() << "Wine's ReplaceFile gives the file the new one's creation time";
+    writeBytes(at("dated.txt"), "old");
+    FILETIME created = {0, 0x01c00000}; // in 2000
+    HANDLE file = CreateFileA(at("dated.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_TRUE(SetFileTime(file, &created, NULL, NULL));
+    CloseHandle(file);
+    EXPECT_TRUE(write("dated.txt", "new").isInteger(1));
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA(at("dated.txt").c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.ftCreationTime.dwHighDateTime, created.dwHighDateTime);
+    EXPECT_EQ(readBytes(at("dated.txt")), "new");
 }
 
 // A failure that shows only when closing flushes the file answers 0. Wine
