@@ -309,23 +309,6 @@ ScriptValue argumentValue(duk_context* ctx, duk_idx_t index)
     return (ScriptValue)(2 * (index + 1));
 }
 
-// Gives an error thrown by a native the script's file and line.
-void placeAtCaller(duk_context* ctx)
-{
-    duk_inspect_callstack_entry(ctx, -2);
-    if (!duk_is_object(ctx, -1)) {
-        duk_pop(ctx);
-        return;
-    }
-    duk_get_prop_string(ctx, -1, "lineNumber");
-    duk_get_prop_string(ctx, -2, "function");
-    duk_get_prop_string(ctx, -1, "fileName");
-    duk_put_prop_string(ctx, -5, "fileName");
-    duk_pop(ctx);
-    duk_put_prop_string(ctx, -3, "lineNumber");
-    duk_pop(ctx);
-}
-
 // Every registered function is this dispatcher, told apart by the native
 // pointer and the full name stored on the function object.
 duk_ret_t callNative(duk_context* ctx)
@@ -446,6 +429,22 @@ std::wstring baseName(const std::wstring& path)
 }
 
 } // namespace
+
+void placeAtCaller(duk_context* ctx)
+{
+    duk_inspect_callstack_entry(ctx, -2);
+    if (!duk_is_object(ctx, -1)) {
+        duk_pop(ctx);
+        return;
+    }
+    duk_get_prop_string(ctx, -1, "lineNumber");
+    duk_get_prop_string(ctx, -2, "function");
+    duk_get_prop_string(ctx, -1, "fileName");
+    duk_put_prop_string(ctx, -5, "fileName");
+    duk_pop(ctx);
+    duk_put_prop_string(ctx, -3, "lineNumber");
+    duk_pop(ctx);
+}
 
 bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* error)
 {

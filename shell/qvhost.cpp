@@ -18,9 +18,11 @@
 // console's input); 1 for an uncaught or syntax error, reported with its file
 // and line on standard error; 2 for usage errors, scripts that cannot be read
 // and extensions that cannot be loaded.
+#include <errno.h>
 #include <fcntl.h>
 #include <io.h>
 #include <limits.h>
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -117,33 +119,51 @@ bool isConsole(HANDLE handle)
 }
 
 // Writes engine text to a standard stream: UTF-16 to a console, UTF-8 to
-// anything else. Returns false when the text is too large to convert.
-bool writeText(FILE* stream, const char* text, size_t length)
+// anything else. Returns false, with the reason in `problem` when given,
+// when the text is too large to convert or the stream does not take it all.
+bool writeText(FILE* stream, const char* text, size_t length, std::string* problem = NULL)
 {
     try {
         std::u16string units;
         utf16FromEngine(text, length, false, &units);
         fflush(stream);
         HANDLE handle = (HANDLE)_get_osfhandle(_fileno(stream));
+        std::string reason;
         if (isConsole(handle)) {
-            for (size_t at = 0; at < units.size();) {
+            for (size_t at = 0; at < units.size() && reason.empty();) {
                 DWORD count = (DWORD)std::min<size_t>(units.size() - at, 8192), written = 0;
                 if (!WriteConsoleW(handle, (const wchar_t*)units.data() + at, count, &written, NULL) || written == 0)
-                    break;
+                    reason = "the console refused it (error " + std::to_string(GetLastError()) + ")";
                 at += written;
             }
         } else {
             std::string utf8 = utf8FromUtf16(units);
-            fwrite(utf8.data(), 1, utf8.size(), stream);
-            fflush(stream);
+            if (fwrite(utf8.data(), 1, utf8.size(), stream) != utf8.size() || fflush(stream) != 0)
+                reason = strerror(errno);
+            clearerr(stream);
         }
-        return true;
+        if (!reason.empty() && problem != NULL)
+            *problem = "cannot write to standard " + std::string(stream == stderr ? "error" : "output") + ": " + reason;
+        return reason.empty();
     } catch (const std::exception&) {
+        if (problem != NULL)
+            *problem = "text too large to write";
         return false;
     }
 }
 
-void writeText(FILE* stream, const std::string& text) { writeText(stream, text.data(), text.size()); }
+bool writeText(FILE* stream, const std::string& text, std::string* problem = NULL)
+{
+    return writeText(stream, text.data(), text.size(), problem);
+}
+
+// Throws an error of `type` with `message`, at the script's call.
+duk_ret_t throwAtCaller(duk_context* ctx, duk_errcode_t type, const char* message)
+{
+    duk_push_error_object(ctx, type, "%s", message);
+    placeAtCaller(ctx);
+    return duk_throw(ctx);
+}
 
 duk_ret_t print(duk_context* ctx)
 {
@@ -168,9 +188,32 @@ duk_ret_t print(duk_context* ctx)
     duk_concat(ctx, 2);
     duk_size_t length = 0;
     const char* line = duk_get_lstring(ctx, -1, &length);
-    if (!writeText(stdout, line, length))
-        return duk_error(ctx, DUK_ERR_RANGE_ERROR, "print: text too large to write");
+    bool written;
+    {
+        std::string problem;
+        written = writeText(stdout, line, length, &problem);
+        if (!written)
+            duk_push_lstring(ctx, problem.data(), problem.size());
+    }
+    if (!written) {
+        duk_push_string(ctx, "print failed: ");
+        duk_insert(ctx, -2);
+        duk_concat(ctx, 2);
+        return throwAtCaller(ctx, DUK_ERR_ERROR, duk_get_string(ctx, -1));
+    }
     return 0;
+}
+
+// exit([status]): ends qvhost at once with `status` (0 when not given), an
+// integer from 0 to 255; anything else is a RangeError.
+duk_ret_t exitScript(duk_context* ctx)
+{
+    double status = duk_is_undefined(ctx, 0) ? 0 : duk_is_number(ctx, 0) ? duk_get_number(ctx, 0) : -1;
+    if (!(status >= 0 && status <= 255 && status == floor(status)))
+        return throwAtCaller(ctx, DUK_ERR_RANGE_ERROR, "exit: the status must be an integer from 0 to 255");
+    fflush(stdout);
+    fflush(stderr);
+    exit((int)status);
 }
 
 void fatal(void*, const char* message)
@@ -321,6 +364,16 @@ int runScript(duk_context* ctx, const std::wstring& script)
     return kExitScriptError;
 }
 
+// The status for output that was (or could not be) written, with the
+// reason on standard error.
+int reportWritten(bool written, const std::string& problem)
+{
+    if (written)
+        return kExitDone;
+    writeText(stderr, "qvhost: " + problem + "\n");
+    return kExitScriptError;
+}
+
 } // namespace
 
 int main()
@@ -337,14 +390,14 @@ int main()
         writeText(stderr, "qvhost: " + error + "\n" + kUsage);
         return kExitUsage;
     }
-    if (options.help) {
-        writeText(stdout, kUsage);
-        return kExitDone;
-    }
+    if (options.help)
+        return reportWritten(writeText(stdout, kUsage, &error), error);
 
     duk_context* ctx = duk_create_heap(NULL, NULL, NULL, NULL, fatal);
     duk_push_c_function(ctx, print, DUK_VARARGS);
     duk_put_global_string(ctx, "print");
+    duk_push_c_function(ctx, exitScript, 1);
+    duk_put_global_string(ctx, "exit");
     duk_idx_t args = duk_push_array(ctx);
     for (size_t i = 0; i < options.scriptArgs.size(); ++i) {
         std::string arg = engineFromWide(options.scriptArgs[i]);
@@ -367,10 +420,8 @@ int main()
             return kExitUsage;
         }
     }
-    if (options.version) {
-        writeText(stdout, versionReport(options.extensions));
-        return kExitDone;
-    }
+    if (options.version)
+        return reportWritten(writeText(stdout, versionReport(options.extensions), &error), error);
 
     int status = kExitDone;
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

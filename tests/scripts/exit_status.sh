@@ -13,10 +13,12 @@ passed=0 failed=0
 matches() { if [ "$2" = - ]; then [ ! -s "$1" ]; else grep -qE -- "$2" "$1"; fi; }
 
 # expect NAME STATUS STDOUT-PATTERN STDERR-PATTERN -- ARGS...
+# Standard output goes to $stdout when that is set (/dev/full, say).
 expect() {
     local name=$1 status=$2 out=$3 err=$4
     shift 5
-    "$run" "$qvhost" "$@" <"$work/stdin" >"$work/out" 2>"$work/err"
+    : >"$work/out"
+    "$run" "$qvhost" "$@" <"$work/stdin" >"${stdout:-$work/out}" 2>"$work/err"
     local got=$?
     if [ "$got" -ne "$status" ] || ! matches "$work/out" "$out" || ! matches "$work/err" "$err"; then
         echo "FAIL $name: status $got (expected $status)"
@@ -52,6 +54,14 @@ expect "not a DLL"              2 -        '^qvhost: cannot load .*notdll\.dll: 
 expect "--ext after -e"         2 -        '--ext must come before -e'       -- -e 1 --ext x.dll
 expect "-h"                     0 '^usage: qvhost' -                         -- -h
 expect "--help"                 0 '^usage: qvhost' -                         -- --help
+
+# A script chooses its status with exit; output that cannot be written is an
+# error the script can catch.
+expect "exit(status)"           4 '^1$'    -                                  -- -e 'print(1); exit(4); print(2)'
+expect "exit of a non-status"   1 -        '^-e:1: RangeError: exit: '        -- -e 'exit(1.5)'
+stdout=/dev/full expect "print to a full disk" 1 - '^-e:1: Error: print failed: cannot write to standard output: .+' -- -e 'print("result")'
+stdout=/dev/full expect "print's error caught" 3 - -                           -- -e 'try { print("x"); } catch (e) { exit(3); }'
+stdout=/dev/full expect "--help to a full disk" 1 - '^qvhost: cannot write to standard output' -- --help
 
 # Text beyond ASCII: arguments arrive whole, print writes UTF-8 to a pipe.
 expect "arguments"              0 '^args é\|日本$' -                        -- "$work/ok.js" é 日本
