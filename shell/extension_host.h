@@ -2,7 +2,10 @@
 //
 // loadExtension loads a DLL, hands its QV_InitWrapper a sixteen-entry
 // services table and exposes every function it registers as a property of a
-// global object named after the DLL's file name without extension.
+// global object named after the DLL's file name without extension, as
+// written; a name that is not a script identifier, or is a global already,
+// is refused before the DLL is loaded. registerNative answers 0, registering
+// nothing, for a null or empty name or a null function.
 //
 // Script values reach a native function as 32-bit words: integers that fit 31
 // bits in the tagged form (n << 1 | 1), everything else as an even handle
