@@ -378,6 +378,7 @@ duk_ret_t putNative(duk_context* ctx, void* data)
     duk_push_string(ctx, "length");
     duk_push_uint(ctx, registering->argumentCount);
     duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
+    nameFunction(ctx, registering->name);
     duk_put_prop_string(ctx, -2, registering->name);
     return 0;
 }
@@ -463,6 +464,13 @@ bool isIdentifier(const std::wstring& name)
 }
 
 } // namespace
+
+void nameFunction(duk_context* ctx, const char* name)
+{
+    duk_push_string(ctx, "name");
+    duk_push_string(ctx, name);
+    duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
+}
 
 void placeAtCaller(duk_context* ctx)
 {
