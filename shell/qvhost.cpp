@@ -52,7 +52,7 @@ namespace {
 const char kUsage[] =
     "usage: qvhost [--ext PATH.dll]... [SCRIPT.js [ARGS...] | - [ARGS...] | -e CODE]\n"
     "  Runs SCRIPT.js, standard input (-, or no script when it is not a console),\n"
-    "  or CODE; at a console without a script, reads and runs one line at a time.\n"
+    "  or CODE; at a console without a script, prompts (exit() or Ctrl+Z leaves).\n"
     "  qvfile.dll beside qvhost is loaded by default; --ext loads more extensions.\n"
     "  -h, --help  print this and exit\n"
     "  --version   print the versions of qvhost and of the extensions it loads\n";
