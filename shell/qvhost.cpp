@@ -354,6 +354,7 @@ bool readConsoleLine(HANDLE input, std::wstring* line)
     wchar_t buffer[1024];
     for (;;) {
         DWORD got = 0;
+        SetLastError(ERROR_SUCCESS);
         if (!ReadConsoleW(input, buffer, sizeof buffer / sizeof buffer[0], &got, NULL) || got == 0) {
             // Ctrl+C ends a read this way, before its handler runs.
             if (GetLastError() == ERROR_OPERATION_ABORTED)
