@@ -4,6 +4,7 @@
 #include <math.h>
 #include <stdint.h>
 #include <string.h>
+#include <wctype.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -309,23 +310,6 @@ ScriptValue argumentValue(duk_context* ctx, duk_idx_t index)
     return (ScriptValue)(2 * (index + 1));
 }
 
-// Gives an error thrown by a native the script's file and line.
-void placeAtCaller(duk_context* ctx)
-{
-    duk_inspect_callstack_entry(ctx, -2);
-    if (!duk_is_object(ctx, -1)) {
-        duk_pop(ctx);
-        return;
-    }
-    duk_get_prop_string(ctx, -1, "lineNumber");
-    duk_get_prop_string(ctx, -2, "function");
-    duk_get_prop_string(ctx, -1, "fileName");
-    duk_put_prop_string(ctx, -5, "fileName");
-    duk_pop(ctx);
-    duk_put_prop_string(ctx, -3, "lineNumber");
-    duk_pop(ctx);
-}
-
 // Every registered function is this dispatcher, told apart by the native
 // pointer and the full name stored on the function object.
 duk_ret_t callNative(duk_context* ctx)
@@ -394,15 +378,24 @@ duk_ret_t putNative(duk_context* ctx, void* data)
     duk_push_string(ctx, "length");
     duk_push_uint(ctx, registering->argumentCount);
     duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
+    nameFunction(ctx, registering->name);
     duk_put_prop_string(ctx, -2, registering->name);
     return 0;
 }
 
-// Answers 0 when the function could not be put on the extension's object.
+// The extensions loaded so far: the only owners registerNative accepts.
+std::vector<Extension*> loadedExtensions;
+
+// Answers 0, registering nothing, for an owner that is not a loaded
+// extension, a null or empty name, a null function, and when the function
+// could not be put on the extension's object.
 int32_t QV_CDECL registerNative(void* ownerObject, const char* name, NativeFunction function,
                                 uint32_t argumentCount)
 {
     Extension* extension = (Extension*)ownerObject;
+    if (std::find(loadedExtensions.begin(), loadedExtensions.end(), extension) == loadedExtensions.end() ||
+        name == NULL || name[0] == '\0' || function == NULL)
+        return 0;
     try {
         std::string fullName = extension->objectName + "." + name;
         Registering registering = {extension, name, fullName.c_str(), function, argumentCount};
@@ -445,11 +438,73 @@ std::wstring baseName(const std::wstring& path)
     return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+// Whether `name` can be written in a script: a letter, "_" or "$", then
+// also digits, and no reserved word.
+bool isIdentifier(const std::wstring& name)
+{
+    static const wchar_t* const reserved[] = {
+        L"break", L"case", L"catch", L"class", L"const", L"continue", L"debugger", L"default", L"delete",
+        L"do", L"else", L"enum", L"export", L"extends", L"false", L"finally", L"for", L"function", L"if",
+        L"implements", L"import", L"in", L"instanceof", L"interface", L"let", L"new", L"null", L"package",
+        L"private", L"protected", L"public", L"return", L"static", L"super", L"switch", L"this", L"throw",
+        L"true", L"try", L"typeof", L"var", L"void", L"while", L"with", L"yield"};
+    for (size_t i = 0; i < name.size(); ++i) {
+        wchar_t c = name[i];
+        bool ascii = c < 0x80, surrogate = c >= 0xD800 && c <= 0xDFFF;
+        bool start = ascii ? iswalpha(c) || c == L'_' || c == L'$' : !surrogate && iswalpha(c);
+        bool part = ascii ? iswdigit(c) : !surrogate && iswalnum(c);
+        if (!start && !(i > 0 && part))
+            return false;
+    }
+    for (const wchar_t* word : reserved) {
+        if (name == word)
+            return false;
+    }
+    return !name.empty();
+}
+
 } // namespace
+
+void nameFunction(duk_context* ctx, const char* name)
+{
+    duk_push_string(ctx, "name");
+    duk_push_string(ctx, name);
+    duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
+}
+
+void placeAtCaller(duk_context* ctx)
+{
+    duk_inspect_callstack_entry(ctx, -2);
+    if (!duk_is_object(ctx, -1)) {
+        duk_pop(ctx);
+        return;
+    }
+    duk_get_prop_string(ctx, -1, "lineNumber");
+    duk_get_prop_string(ctx, -2, "function");
+    duk_get_prop_string(ctx, -1, "fileName");
+    duk_put_prop_string(ctx, -5, "fileName");
+    duk_pop(ctx);
+    duk_put_prop_string(ctx, -3, "lineNumber");
+    duk_pop(ctx);
+}
 
 bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* error)
 {
     std::string shown = utf8FromWide(path);
+    std::wstring name = baseName(path);
+    if (!isIdentifier(name)) {
+        *error = "cannot use " + shown + ": its name \"" + utf8FromWide(name) +
+                 "\" is not a script identifier, so scripts could not reach its functions";
+        return false;
+    }
+    std::string objectName = engineFromWide(name);
+    duk_push_global_object(ctx);
+    bool taken = duk_has_prop_lstring(ctx, -1, objectName.data(), objectName.size()) != 0;
+    duk_pop(ctx);
+    if (taken) {
+        *error = "cannot use " + shown + ": a global named \"" + utf8FromWide(name) + "\" exists already";
+        return false;
+    }
     HMODULE library = LoadLibraryW(path.c_str());
     if (library == NULL) {
         DWORD code = GetLastError();
@@ -463,7 +518,8 @@ bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* erro
         FreeLibrary(library);
         return false;
     }
-    Extension* extension = new Extension{ctx, engineFromWide(baseName(path))};
+    Extension* extension = new Extension{ctx, objectName};
+    loadedExtensions.push_back(extension);
     duk_push_object(ctx);
     duk_put_global_string(ctx, extension->objectName.c_str());
 

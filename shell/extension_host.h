@@ -2,7 +2,10 @@
 //
 // loadExtension loads a DLL, hands its QV_InitWrapper a sixteen-entry
 // services table and exposes every function it registers as a property of a
-// global object named after the DLL's file name without extension.
+// global object named after the DLL's file name without extension, as
+// written; a name that is not a script identifier, or is a global already,
+// is refused before the DLL is loaded. registerNative answers 0, registering
+// nothing, for a null or empty name or a null function.
 //
 // Script values reach a native function as 32-bit words: integers that fit 31
 // bits in the tagged form (n << 1 | 1), everything else as an even handle
@@ -31,5 +34,13 @@
 // Loads the extension at `path` into the global object of `ctx`. On failure
 // returns false with the reason, in UTF-8, in `error`.
 bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* error);
+
+// Gives the function at the top of the stack the name `name`, which the
+// engine does not give a C function.
+void nameFunction(duk_context* ctx, const char* name);
+
+// Gives the error at the top of the stack, made by a C function the script
+// called, the script's file and line in place of the C source's.
+void placeAtCaller(duk_context* ctx);
 
 #endif

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# qvhost's command line: exit statuses, messages, text beyond ASCII and standard input.
+# qvhost's command line: exit statuses, messages, text beyond ASCII, standard
+# input and extensions. REGISTRATIONS is the test extension whose
+# registrations qvhost must refuse.
 set -u
-qvhost=$1
+qvhost=$1 registrations=$2
 run="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/wine-run.sh"
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 # Wine turns the command line into UTF-16 with the locale's character set:
@@ -14,10 +16,12 @@ passed=0 failed=0
 matches() { if [ "$2" = - ]; then [ ! -s "$1" ]; else grep -qE -- "$2" "$1"; fi; }
 
 # expect NAME STATUS STDOUT-PATTERN STDERR-PATTERN -- ARGS...
+# Standard output goes to $stdout when that is set (/dev/full, say).
 expect() {
     local name=$1 status=$2 out=$3 err=$4
     shift 5
-    "$run" "$qvhost" "$@" <"$work/stdin" >"$work/out" 2>"$work/err"
+    : >"$work/out"
+    "$run" "$qvhost" "$@" <"$work/stdin" >"${stdout:-$work/out}" 2>"$work/err"
     local got=$?
     if [ "$got" -ne "$status" ] || ! matches "$work/out" "$out" || ! matches "$work/err" "$err"; then
         echo "FAIL $name: status $got (expected $status)"
@@ -51,8 +55,26 @@ expect "extension not found"    2 -        'cannot load .*nosuch\.dll'        --
 expect "no entry point"         2 -        'kernel32\.dll: it has no QV_InitWrapper' -- --ext C:/windows/system32/kernel32.dll -e 1
 expect "not a DLL"              2 -        '^qvhost: cannot load .*notdll\.dll: [^%]+$' -- --ext "$work/notdll.dll" -e 1
 expect "--ext after -e"         2 -        '--ext must come before -e'       -- -e 1 --ext x.dll
+
+# An extension's global is its base name as written, which scripts must be
+# able to write and which may not replace a global; qvfile.dll in any letter
+# case is the default library. What an extension must not register is refused.
+cp "$(dirname "$qvhost")/qvfile.dll" "$work/QVFILE.DLL"
+expect "not an identifier"      2 -        'my-ext 2\.dll: its name "my-ext 2" is not a script identifier' -- --ext "$work/my-ext 2.dll" -e 1
+expect "a reserved word"        2 -        'if\.dll: its name "if" is not a script identifier' -- --ext "$work/if.dll" -e 1
+expect "a global already"       2 -        'print\.dll: a global named "print" exists already' -- --ext "$work/print.dll" -e 1
+expect "name as written"        0 '^object undefined$' -                     -- --ext "$work/QVFILE.DLL" -e 'print(typeof QVFILE, typeof qvfile)'
+expect "registrations refused"  0 '^answers 0$' -                            -- --ext "$registrations" -e 'print(Object.keys(registrations).join(), registrations.answers())'
 expect "-h"                     0 '^usage: qvhost' -                         -- -h
 expect "--help"                 0 '^usage: qvhost' -                         -- --help
+
+# A script chooses its status with exit; output that cannot be written is an
+# error the script can catch.
+expect "exit(status)"           4 '^1$'    -                                  -- -e 'print(1); exit(4); print(2)'
+expect "exit of a non-status"   1 -        '^-e:1: RangeError: exit: '        -- -e 'exit(1.5)'
+stdout=/dev/full expect "print to a full disk" 1 - '^-e:1: Error: print failed: cannot write to standard output: .+' -- -e 'print("result")'
+stdout=/dev/full expect "print's error caught" 3 - -                           -- -e 'try { print("x"); } catch (e) { exit(3); }'
+stdout=/dev/full expect "--help to a full disk" 1 - '^qvhost: cannot write to standard output' -- --help
 
 # Text beyond ASCII: arguments arrive whole, print writes UTF-8 to a pipe.
 expect "arguments"              0 '^args é\|日本$' -                        -- "$work/ok.js" é 日本
