@@ -7,12 +7,15 @@
 // was: a replaced file keeps its old contents, a file the call created is
 // removed, an appended file is cut back to its old length. A file that cannot
 // be replaced in one step without other programs noticing (more than one
-// link, held open without delete sharing, not a plain file, in a folder that
-// takes no new file) is written in place, and may then stay partly written.
+// link, held open without delete sharing, not a plain file, a stream, in a
+// folder that takes no new file or no longer name) is written in place, and
+// may then stay partly written. A replaced file keeps the name it has in its
+// folder, whatever letters or short name the script wrote.
 #include "file_natives.h"
 #include "path_argument.h"
 
 #include <stdlib.h>
+#include <string.h>
 #include <windows.h>
 
 namespace {
@@ -23,6 +26,7 @@ const uint32_t kPieceSize = 8u << 20;
 const uint32_t kPageSize = 4096;
 // The sharing the runtime's streams allow: others may read and write.
 const DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
+const DWORD kShareAll = kShareReadWrite | FILE_SHARE_DELETE;
 
 struct WholeFile {
     char* bytes; // terminated; NULL when the file could not be read
@@ -99,66 +103,114 @@ bool writeInPlace(const char* path, DWORD disposition, const char* text, uint32_
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     LARGE_INTEGER zero = {}, start = {};
-    bool written = SetFilePointerEx(file, zero, &start, FILE_END) && writePieces(file, text, length);
-    if (!written && !created && disposition == OPEN_ALWAYS) {
+    // Without the old end nothing is cut back or removed.
+    bool atEnd = SetFilePointerEx(file, zero, &start, FILE_END) != 0;
+    bool written = atEnd && writePieces(file, text, length);
+    if (!written && atEnd && existed && disposition == OPEN_ALWAYS) {
         SetFilePointerEx(file, start, NULL, FILE_BEGIN);
         SetEndOfFile(file);
     }
     bool closed = CloseHandle(file) != 0;
-    if (!written && created)
+    if (!written && atEnd && !existed && start.QuadPart == 0)
         DeleteFileA(path);
     return written && closed;
 }
 
 // Whether the existing file at `path` may take new contents by replacement:
-// a plain file with one name, writable, that every program holding it lets
-// be deleted. Hidden and system files stay with writing in place, which the
-// platform refuses for them.
-bool isReplaceable(const char* path)
+// a plain file with one name, not a stream of one, writable, that every
+// program holding it lets be deleted. Hidden and system files stay with
+// writing in place, which the platform refuses for them. Its identity goes
+// to `information`.
+bool isReplaceable(const char* path, BY_HANDLE_FILE_INFORMATION* information)
 {
-    const DWORD shareAll = kShareReadWrite | FILE_SHARE_DELETE;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE | DELETE, shareAll, NULL, OPEN_EXISTING,
+    // A colon after the drive's names a stream ("f.txt:notes").
+    const char* colon = strrchr(path, ':');
+    if (colon != NULL && colon != path + 1)
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE | DELETE, kShareAll, NULL, OPEN_EXISTING,
                               FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     const DWORD notPlain = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
                            FILE_ATTRIBUTE_DEVICE;
-    BY_HANDLE_FILE_INFORMATION information;
-    bool replaceable = GetFileType(file) == FILE_TYPE_DISK &&
-                       GetFileInformationByHandle(file, &information) &&
-                       information.nNumberOfLinks == 1 && (information.dwFileAttributes & notPlain) == 0;
+    bool replaceable = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, information) &&
+                       information->nNumberOfLinks == 1 && (information->dwFileAttributes & notPlain) == 0;
     CloseHandle(file);
     return replaceable;
 }
 
-// Creates an empty file of a new name in the folder of `path` and opens it for
-// writing; its name goes to `temp` (MAX_PATH bytes). INVALID_HANDLE_VALUE
-// when the folder takes no new file or the names do not fit.
+// The path of the file `target` by the name it has in its folder: the
+// replacement takes the name it is handed, and `path` may spell it in
+// other letters or by its short name. False when the name does not fit
+// `replaced` (kPathSize bytes) or does not lead back to the same file.
+bool nameOnDisk(const char* path, const BY_HANDLE_FILE_INFORMATION& target, char* replaced)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    size_t folder = (size_t)(lastPathPart(path, isAnsiLeadByte) - path), name = strlen(found.cFileName);
+    if (folder + name >= kPathSize)
+        return false;
+    memcpy(replaced, path, folder);
+    memcpy(replaced + folder, found.cFileName, name + 1);
+    if (strcmp(replaced, path) == 0)
+        return true;
+    HANDLE file = CreateFileA(replaced, 0, kShareAll, NULL, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    bool same = GetFileInformationByHandle(file, &information) &&
+                information.dwVolumeSerialNumber == target.dwVolumeSerialNumber &&
+                information.nFileIndexHigh == target.nFileIndexHigh && information.nFileIndexLow == target.nFileIndexLow;
+    CloseHandle(file);
+    return same;
+}
+
+// Creates an empty file of a new name ("qv" and six hex digits, ".tmp") in
+// the folder of `path` and opens it for writing; its path goes to `temp`
+// (kPathSize bytes). INVALID_HANDLE_VALUE when the folder takes no new file
+// or the path does not fit.
 HANDLE createFileBeside(const char* path, char* temp)
 {
-    char folder[MAX_PATH];
-    char* name = NULL;
-    DWORD length = GetFullPathNameA(path, MAX_PATH, folder, &name);
-    if (length == 0 || length >= MAX_PATH || name == NULL)
+    const char name[] = "qv000000.tmp";
+    size_t folder = (size_t)(lastPathPart(path, isAnsiLeadByte) - path);
+    if (folder + sizeof name > kPathSize)
         return INVALID_HANDLE_VALUE;
-    *name = '\0';
-    if (GetTempFileNameA(folder, "qv", 0, temp) == 0)
-        return INVALID_HANDLE_VALUE;
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        DeleteFileA(temp);
-    return file;
+    memcpy(temp, path, folder);
+    memcpy(temp + folder, name, sizeof name);
+    static uint32_t serial = 0;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        uint32_t unique = GetTickCount() * 2654435761u + ++serial * 40503u;
+        for (int digit = 0; digit < 6; ++digit)
+            temp[folder + 7 - digit] = "0123456789abcdef"[(unique >> (4 * digit)) & 15];
+        HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Errors after which writing in place would only fail half-way: no room,
+// or the device went away.
+bool isShortage(DWORD error)
+{
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_NOT_ENOUGH_QUOTA ||
+           error == ERROR_WRITE_FAULT || error == ERROR_NOT_READY || error == ERROR_DEV_NOT_EXIST ||
+           error == ERROR_NETNAME_DELETED;
 }
 
 // Puts `temp`, written whole, in the place of `path` in one step that keeps
 // the file's attributes, security, creation time, short name and streams.
 // Where the platform refuses the step and both files are as they were, the
-// file is written in place instead. Where it took the old file away but could
-// not finish, the new contents take the name; should even that fail, they
-// stay in `temp` rather than be lost, and the answer is false.
+// file is written in place instead, unless it is short of room. Where it took
+// the old file away but could not finish, the new contents take the name;
+// should even that fail, they stay in `temp` rather than be lost, and the
+// answer is false.
 bool putInPlaceOf(const char* path, const char* temp, const char* text, uint32_t length)
 {
     if (ReplaceFileA(path, temp, NULL, 0, NULL, NULL))
@@ -168,7 +220,7 @@ bool putInPlaceOf(const char* path, const char* temp, const char* text, uint32_t
     if (halfDone && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         return MoveFileA(temp, path) != 0;
     DeleteFileA(temp);
-    return writeInPlace(path, CREATE_ALWAYS, text, length);
+    return !isShortage(error) && writeInPlace(path, CREATE_ALWAYS, text, length);
 }
 
 // Replaces the file's contents with `text`, or creates it. The new contents
@@ -176,10 +228,11 @@ bool putInPlaceOf(const char* path, const char* temp, const char* text, uint32_t
 // only then. An empty text cannot fail half-way and is written in place.
 bool replaceContents(const char* path, const char* text, uint32_t length)
 {
-    if (length == 0 || !isReplaceable(path))
+    BY_HANDLE_FILE_INFORMATION target;
+    char replaced[kPathSize], temp[kPathSize];
+    if (length == 0 || !isReplaceable(path, &target) || !nameOnDisk(path, target, replaced))
         return writeInPlace(path, CREATE_ALWAYS, text, length);
-    char temp[MAX_PATH];
-    HANDLE file = createFileBeside(path, temp);
+    HANDLE file = createFileBeside(replaced, temp);
     if (file == INVALID_HANDLE_VALUE)
         return writeInPlace(path, CREATE_ALWAYS, text, length);
     bool written = writePieces(file, text, length);
@@ -187,7 +240,7 @@ bool replaceContents(const char* path, const char* text, uint32_t length)
         DeleteFileA(temp);
         return false;
     }
-    return putInPlaceOf(path, temp, text, length);
+    return putInPlaceOf(replaced, temp, text, length);
 }
 
 } // namespace

@@ -31,17 +31,17 @@ done
 grep -qx 'KERNEL32.DLL' <<<"$imports" || fail "no KERNEL32 import found: is the import table readable?"
 
 # Every function imported, checked to be in Windows 2000 (the newest are
-# msvcrt's _stat64, ReplaceFileA and SetFilePointerEx). One that is not listed here must be checked against
-# README.txt's promise before it joins the list.
+# msvcrt's _stat64, ReplaceFileA and SetFilePointerEx). One that is not
+# listed here must be checked against README.txt's promise before it joins
+# the list.
 windows2000="KERNEL32.DLL: CloseHandle CreateFileA DeleteCriticalSection DeleteFileA EnterCriticalSection FindClose
-  FindFirstFileW FindNextFileW FreeLibrary GetACP GetFileAttributesA GetFileInformationByHandle GetFileType
-  GetFullPathNameA GetLastError GetModuleHandleA GetProcAddress GetTempFileNameA GetTickCount
-  InitializeCriticalSection IsDBCSLeadByte LeaveCriticalSection LoadLibraryA MoveFileA MultiByteToWideChar ReadFile
-  ReplaceFileA SetEndOfFile SetFilePointerEx Sleep TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte
-  WriteFile
+  FindFirstFileA FindFirstFileW FindNextFileW FreeLibrary GetACP GetFileAttributesA GetFileInformationByHandle
+  GetFileType GetLastError GetModuleHandleA GetProcAddress GetTickCount InitializeCriticalSection IsDBCSLeadByte
+  LeaveCriticalSection LoadLibraryA MoveFileA MultiByteToWideChar ReadFile ReplaceFileA SetEndOfFile
+  SetFilePointerEx Sleep TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte WriteFile
 MSVCRT.DLL: _access _amsg_exit _errno _filelengthi64 _fileno _initterm _iob _lock _mkdir _stat64 _unlock abort
   calloc fclose fflush fgetpos fopen fread free fsetpos fwrite malloc memcpy realloc remove rename strcmp
-  strcspn strlen strncmp strstr vfprintf
+  strcspn strlen strncmp strrchr strstr vfprintf
 SHELL32.DLL: SHFileOperationA
 USER32.DLL: CharUpperW EnumChildWindows EnumWindows GetClassNameA GetWindowRect GetWindowTextA LoadCursorA SendMessageA
   SetCursor SetWindowPos"

@@ -220,6 +220,16 @@ TEST_F(Contents, FilesSharedWithOthersAreWrittenInPlace)
     EXPECT_EQ(namesIn(root), (std::vector<std::string>{"held.txt", "linked.txt", "other name.txt"}));
 }
 
+// A replaced file keeps the name it has in its folder, whatever letters the
+// script wrote it in.
+TEST_F(Contents, ReplacedFileKeepsItsName)
+{
+    writeBytes(at("index.htm"), "old page");
+    EXPECT_TRUE(write("INDEX.HTM", "new page").isInteger(1));
+    EXPECT_EQ(namesIn(root), std::vector<std::string>{"index.htm"});
+    EXPECT_EQ(readBytes(at("index.htm")), "new page");
+}
+
 // Replacing keeps the file Windows users know, here by its creation time.
 TEST_F(Contents, ReplacedFileKeepsItsCreationTime)
 {
@@ -237,9 +247,9 @@ TEST_F(Contents, ReplacedFileKeepsItsCreationTime)
     EXPECT_EQ(readBytes(at("dated.txt")), "new");
 }
 
-// A failure that shows only when closing flushes the file answers 0. Wine
-// maps its Z: drive to the Unix root, where /dev/full refuses every write.
-TEST_F(Contents, FailureAtClosingAnswersZero)
+// A device that refuses every write answers 0. Wine maps its Z: drive to the
+// Unix root, where /dev/full is one.
+TEST_F(Contents, DeviceThatRefusesWritesAnswersZero)
 {
     if (!runningUnderWine())
         GTEST_SKIP() << "needs a device that fails writes; Wine's Z:\\dev\\full is one";
