@@ -87,3 +87,33 @@ bool nameIsDevice(const char* name)
     return length == 4 && (strncmp(base, "COM", 3) == 0 || strncmp(base, "LPT", 3) == 0) &&
            base[3] >= '1' && base[3] <= '9';
 }
+
+bool pathNamesDevice(const char* path, LeadByteTest isLeadByte)
+{
+    // The device namespace ("\\.\COM10", "\\.\pipe\x"), and the raw one
+    // ("\\?\GLOBALROOT\...") but for a drive's or a share's paths.
+    if (strncmp(path, "\\\\.\\", 4) == 0)
+        return true;
+    if (strncmp(path, "\\\\?\\", 4) == 0 || strncmp(path, "\\??\\", 4) == 0) {
+        const char* rest = path + 4;
+        bool drive = ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z')) &&
+                     rest[1] == ':' && rest[2] == '\\';
+        if (!drive && strncmp(rest, "UNC\\", 4) != 0)
+            return true;
+    }
+    const char* part = path;
+    for (const char* at = path; *at != '\0'; at += characterLength(at, isLeadByte)) {
+        if (*at == '\\')
+            part = at + 1;
+    }
+    if (part == path && part[0] != '\0' && part[1] == ':')
+        part += 2;
+    // A stream's colon or trailing colons leave the device: "nul:", "aux.htm:x".
+    char name[kPathSize];
+    size_t length = strcspn(part, ":");
+    if (length >= sizeof name)
+        return false;
+    memcpy(name, part, length);
+    name[length] = '\0';
+    return nameIsDevice(name);
+}

@@ -34,4 +34,10 @@ const char* lastPathPart(const char* path, LeadByteTest isLeadByte);
 // letter case, also followed by an extension or by dots or spaces.
 bool nameIsDevice(const char* name);
 
+// Whether a path names a device rather than a file: its last part, up to a
+// colon ("nul:", "aux.htm:x"), is a device name, or it lies in the device
+// namespace ("\\.\COM10") or the raw one other than for a drive's or a
+// share's paths ("\\?\GLOBALROOT\...").
+bool pathNamesDevice(const char* path, LeadByteTest isLeadByte);
+
 #endif

@@ -19,10 +19,9 @@ bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
     // at the reported length, never reading past the host's text.
     if (strnlen(text, length) != length)
         return false;
-    // A device (NUL, AUX.htm, COM1) is never a file: writes to it vanish, or
-    // block the host on a port.
-    return locationToPath(text, path, kPathSize, isAnsiLeadByte) &&
-           !nameIsDevice(lastPathPart(path, isAnsiLeadByte));
+    // A device (NUL, AUX.htm, COM1, \\.\pipe\x) is never a file: writes to it
+    // vanish, or block the host on a port.
+    return locationToPath(text, path, kPathSize, isAnsiLeadByte) && !pathNamesDevice(path, isAnsiLeadByte);
 }
 
 int32_t answerPathPredicate(NativeContext context, uint32_t argc, ScriptValue* argv,

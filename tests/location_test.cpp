@@ -86,7 +86,8 @@ TEST_F(LocationLengths, LocationsThatNameNoFileAreRefusedEverywhere)
     std::vector<ScriptValue> refused = {
         host.text(locationOf(at("app.exe")) + std::string("\0.log", 5)), location("aux.htm"),
         host.text(at("nul.txt")), location("COM1"), location("lpt1 .log"), location("CONOUT$"),
-        location("Con."), location("prn.tar.gz"), host.text("NUL")};
+        location("Con."), location("prn.tar.gz"), host.text("NUL"), location("aux.htm|"),
+        host.text("//./pipe/qvfile-none")};
     for (ScriptValue bad : refused) {
         struct Call {
             const char* function;

@@ -73,6 +73,13 @@ TEST(DeviceNames, AreNamesOfDevicesInAnyForm)
     for (const char* name : {"COM0", "LPT10", "COM", "console", "auxiliary.htm", "nula", "", "a.con",
                              "xcon", ".nul", "CONIN"})
         EXPECT_FALSE(nameIsDevice(name)) << name;
+    LeadByteTest none = [](unsigned char) { return false; };
+    for (const char* path : {"C:\\t\\nul:", "C:\\t\\aux.htm:x", "C:nul.txt", "nul", "\\\\.\\COM10",
+                             "\\\\.\\pipe\\x", "\\\\?\\GLOBALROOT\\x", "\\??\\COM1", "\\\\?\\C:\\t\\con"})
+        EXPECT_TRUE(pathNamesDevice(path, none)) << path;
+    for (const char* path : {"C:\\t\\f.txt:nul", "C:\\aux\\f.txt", "\\\\?\\C:\\t\\f.txt",
+                             "\\\\?\\UNC\\server\\share\\f.txt", "\\\\server\\share\\f.txt", "C:"})
+        EXPECT_FALSE(pathNamesDevice(path, none)) << path;
     for (const char* name : {"report.txt.", "name ", "aux.htm", "..", "a. "})
         EXPECT_FALSE(nameIsListable(name)) << name;
     for (const char* name : {"report.txt", ".profile", "a b.txt", "auxiliary"})
