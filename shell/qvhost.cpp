@@ -411,6 +411,8 @@ bool endsInsideConstruct(const std::string& source)
             std::string word = source.substr(start, i - start);
             operand = std::none_of(std::begin(beforeExpression), std::end(beforeExpression),
                                    [&](const char* keyword) { return word == keyword; });
+        } else if ((c == '+' || c == '-') && next == c && operand) {
+            i += 2; // a postfix "++" or "--": a "/" after it divides
         } else {
             static const char brackets[] = "([{)]}";
             const char* bracket = c != '\0' ? strchr(brackets, c) : NULL;

@@ -111,8 +111,9 @@ const char kShowValueSource[] = R"js(
                     if (holes > 0)
                         push.call(items, "<" + holes + " empty item" + (holes > 1 ? "s" : "") + ">");
                     holes = 0;
+                    var element = describe(value, at);
                     push.call(items, property(value, at, depth + 1));
-                    numbers = numbers && typeof value[at] === "number";
+                    numbers = numbers && !!element && !element.get && !element.set && typeof element.value === "number";
                 }
                 if (holes > 0)
                     push.call(items, "<" + holes + " empty item" + (holes > 1 ? "s" : "") + ">");

@@ -97,6 +97,8 @@ step 'function twice(a) {\r'                       '^\.\.\. $'
 step '  return "[" +\r'                            '^\.\.\. $'
 step '    a * 2 + "]"; }\r'                        '^> $'
 step 'twice(21)\r'                                 "^'\[42\]'$"
+step 'var i = 4; Math.max(i++ / 2,\r'             '^\.\.\. $'
+step '1)\r'                                          '^2$'
 step '"one \\\r'                                    '^\.\.\. $'
 step 'two"\r'                                      "^'one two'$"
 step '/* a\r'                                      '^\.\.\. $'
