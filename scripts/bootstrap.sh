@@ -162,7 +162,8 @@ if [[ " ${missing[*]} " = *" $wine32 "* ]]; then
                 wine32_why="installing it would remove or downgrade packages this machine has"
             [ -n "$wine32_why" ] || { [ -z "$pairs" ] || say "pairing versions: $(echo $pairs)"; rest+=($pairs); }
         else
-            wine32_why=$pairs
+            # The pairs found before the one that failed are of no use.
+            wine32_why=$(tail -n 1 <<<"$pairs")
         fi
     fi
     [ -n "$wine32_why" ] || rest+=("$wine32")

@@ -10,12 +10,24 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 fresh=$root/build/fresh
 target=$fresh/debian
 
+# Every mount under the chroot, the deepest first: /proc, /dev and /sys, and
+# what the tests mounted inside it.
+mounts_under() { findmnt -rno TARGET 2>/dev/null | awk -v t="$target/" 'index($0 "/", t) == 1' | sort -r; }
 unmount_all() {
     local point
-    for point in sys dev proc; do
-        mountpoint -q "$target/$point" 2>/dev/null && umount -R "$target/$point" 2>/dev/null ||
-            umount -lR "$target/$point" 2>/dev/null || true
+    for point in $(mounts_under); do
+        umount -R "$point" 2>/dev/null || umount -lR "$point" 2>/dev/null || true
     done
+}
+# Removes the folder only with nothing mounted in it, never leaving its file
+# system (a bind of the machine's /dev would otherwise lose its nodes).
+remove_fresh() {
+    unmount_all
+    if [ -n "$(mounts_under)" ]; then
+        echo "fresh-check: still mounted, not removing $fresh:" $(mounts_under) >&2
+        exit 1
+    fi
+    rm -rf --one-file-system "$fresh"
 }
 trap unmount_all EXIT
 trap 'exit 130' INT TERM
@@ -25,8 +37,7 @@ command -v debootstrap >/dev/null || {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null
 }
 
-unmount_all
-rm -rf "$fresh"
+remove_fresh
 mkdir -p "$fresh"
 # The mirror the machine itself uses for bookworm.
 mirror=$(awk '/^URIs:/ { uri = $2 } /^Suites:.*bookworm( |$)/ && uri != "" { print uri; exit }' \

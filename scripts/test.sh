@@ -75,10 +75,14 @@ fi
 arches="x86_64 and i686"
 [ "$i686_runs" = yes ] || arches="x86_64 only"
 if [ -z "$code_page" ]; then
-    use_code_page 932
-    run_suite "x86_64 (64-bit Wine), library and scripts" "$test_dir" "$prefix64" win64 \
-        -R '^(library|scripts)-' "$@"
-    summary+=("code pages run: 1252 ($arches), 932 (x86_64 library and scripts)")
+    if use_code_page 932; then
+        run_suite "x86_64 (64-bit Wine), library and scripts" "$test_dir" "$prefix64" win64 \
+            -R '^(library|scripts)-' "$@"
+        summary+=("code pages run: 1252 ($arches), 932 (x86_64 library and scripts)")
+    else
+        summary+=("code page 932 NOT RUN: its locale could not be made" "code pages run: 1252 ($arches)")
+        failed=1
+    fi
 else
     summary+=("code page run: $code_page ($arches)")
 fi
