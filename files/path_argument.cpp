@@ -4,7 +4,24 @@
 #include <string.h>
 #include <windows.h>
 
-bool isAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+namespace {
+
+// The ANSI code page's lead bytes, asked of the system once, when the DLL
+// loads: the code page does not change while a process runs, and every
+// location is walked byte by byte.
+struct LeadBytes {
+    bool lead[256];
+    LeadBytes()
+    {
+        for (int byte = 0; byte < 256; ++byte)
+            lead[byte] = IsDBCSLeadByte((BYTE)byte) != 0;
+    }
+};
+const LeadBytes ansiLeadBytes;
+
+} // namespace
+
+bool isAnsiLeadByte(unsigned char byte) { return ansiLeadBytes.lead[byte]; }
 
 bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
 {
