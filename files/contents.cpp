@@ -113,7 +113,9 @@ bool writeInPlace(const char* path, DWORD disposition, const char* text, uint32_
         SetEndOfFile(file);
     }
     bool closed = CloseHandle(file) != 0;
-    if (!written && atEnd && !existed && start.QuadPart == 0)
+    // A file this call created holds nothing but its text (`start` stays 0
+    // when the end is unknown).
+    if (!(written && closed) && !existed && start.QuadPart == 0)
         DeleteFileA(path);
     return written && closed;
 }
@@ -125,9 +127,14 @@ bool writeInPlace(const char* path, DWORD disposition, const char* text, uint32_
 // to `information`.
 bool isReplaceable(const char* path, BY_HANDLE_FILE_INFORMATION* information)
 {
-    // A colon after the drive's names a stream ("f.txt:notes").
-    const char* colon = strrchr(path, ':');
-    if (colon != NULL && colon != path + 1)
+    // A colon after the prefix and the drive's names a stream ("f.txt:notes");
+    // a ':' byte is never the second byte of a character.
+    const char* rest = path;
+    if (strncmp(rest, "\\\\?\\", 4) == 0 || strncmp(rest, "\\\\.\\", 4) == 0 || strncmp(rest, "\\??\\", 4) == 0)
+        rest += 4;
+    if (rest[0] != '\0' && rest[1] == ':')
+        rest += 2;
+    if (strchr(rest, ':') != NULL)
         return false;
     HANDLE file = CreateFileA(path, GENERIC_WRITE | DELETE, kShareAll, NULL, OPEN_EXISTING,
                               FILE_FLAG_OPEN_REPARSE_POINT, NULL);
@@ -179,8 +186,10 @@ HANDLE createFileBeside(const char* path, char* temp)
 {
     const char name[] = "qv000000.tmp";
     size_t folder = (size_t)(lastPathPart(path, isAnsiLeadByte) - path);
-    if (folder + sizeof name > kPathSize)
+    if (folder + sizeof name > kPathSize) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return INVALID_HANDLE_VALUE;
+    }
     memcpy(temp, path, folder);
     memcpy(temp + folder, name, sizeof name);
     static uint32_t serial = 0;
@@ -234,7 +243,7 @@ bool replaceContents(const char* path, const char* text, uint32_t length)
         return writeInPlace(path, CREATE_ALWAYS, text, length);
     HANDLE file = createFileBeside(replaced, temp);
     if (file == INVALID_HANDLE_VALUE)
-        return writeInPlace(path, CREATE_ALWAYS, text, length);
+        return !isShortage(GetLastError()) && writeInPlace(path, CREATE_ALWAYS, text, length);
     bool written = writePieces(file, text, length);
     if (!(CloseHandle(file) && written)) {
         DeleteFileA(temp);

@@ -26,6 +26,16 @@ const char* afterPrefix(const char* text, LeadByteTest isLeadByte)
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
 
+// Whether `text` starts with `word` in any letter case (ASCII).
+bool startsWithWord(const char* text, const char* word)
+{
+    for (; *word != '\0'; ++text, ++word) {
+        if (upper(*text) != upper(*word))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool locationToPath(const char* text, char* path, size_t capacity, LeadByteTest isLeadByte)
@@ -90,15 +100,24 @@ bool nameIsDevice(const char* name)
 
 bool pathNamesDevice(const char* path, LeadByteTest isLeadByte)
 {
-    // The device namespace ("\\.\COM10", "\\.\pipe\x"), and the raw one
-    // ("\\?\GLOBALROOT\...") but for a drive's or a share's paths.
-    if (strncmp(path, "\\\\.\\", 4) == 0)
-        return true;
-    if (strncmp(path, "\\\\?\\", 4) == 0 || strncmp(path, "\\??\\", 4) == 0) {
+    // The device and raw namespaces ("\\.\COM10", "\\?\GLOBALROOT\..."), but
+    // for a drive's, a share's or a volume's paths in them.
+    const char* share = NULL;
+    if (strncmp(path, "\\\\.\\", 4) == 0 || strncmp(path, "\\\\?\\", 4) == 0 || strncmp(path, "\\??\\", 4) == 0) {
         const char* rest = path + 4;
         bool drive = ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z')) &&
                      rest[1] == ':' && rest[2] == '\\';
-        if (!drive && strncmp(rest, "UNC\\", 4) != 0)
+        if (startsWithWord(rest, "UNC\\"))
+            share = rest + 4;
+        else if (!drive && !startsWithWord(rest, "Volume{"))
+            return true;
+    } else if (path[0] == '\\' && path[1] == '\\') {
+        share = path + 2;
+    }
+    // A share's pipes and mailslots ("\\server\pipe\x") are no files either.
+    if (share != NULL) {
+        const char* name = strchr(share, '\\');
+        if (name != NULL && (startsWithWord(name + 1, "pipe\\") || startsWithWord(name + 1, "mailslot\\")))
             return true;
     }
     const char* part = path;

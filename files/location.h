@@ -35,9 +35,10 @@ const char* lastPathPart(const char* path, LeadByteTest isLeadByte);
 bool nameIsDevice(const char* name);
 
 // Whether a path names a device rather than a file: its last part, up to a
-// colon ("nul:", "aux.htm:x"), is a device name, or it lies in the device
-// namespace ("\\.\COM10") or the raw one other than for a drive's or a
-// share's paths ("\\?\GLOBALROOT\...").
+// colon ("nul:", "aux.htm:x"), is a device name; it lies in the device or
+// the raw namespace ("\\.\COM10", "\\?\GLOBALROOT\...") other than for a
+// drive's, a share's or a volume's paths; or it is a share's pipe or
+// mailslot ("\\server\pipe\x").
 bool pathNamesDevice(const char* path, LeadByteTest isLeadByte);
 
 #endif

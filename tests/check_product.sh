@@ -38,10 +38,10 @@ windows2000="KERNEL32.DLL: CloseHandle CreateFileA DeleteCriticalSection DeleteF
   FindFirstFileA FindFirstFileW FindNextFileW FreeLibrary GetACP GetFileAttributesA GetFileInformationByHandle
   GetFileType GetLastError GetModuleHandleA GetProcAddress GetTickCount InitializeCriticalSection IsDBCSLeadByte
   LeaveCriticalSection LoadLibraryA MoveFileA MultiByteToWideChar ReadFile ReplaceFileA SetEndOfFile
-  SetFilePointerEx Sleep TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte WriteFile
+  SetFilePointerEx SetLastError Sleep TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte WriteFile
 MSVCRT.DLL: _access _amsg_exit _errno _filelengthi64 _fileno _initterm _iob _lock _mkdir _stat64 _unlock abort
   calloc fclose fflush fgetpos fopen fread free fsetpos fwrite malloc memcpy realloc remove rename strcmp
-  strcspn strlen strncmp strrchr strstr vfprintf
+  strchr strcspn strlen strncmp strrchr strstr vfprintf
 SHELL32.DLL: SHFileOperationA
 USER32.DLL: CharUpperW EnumChildWindows EnumWindows GetClassNameA GetWindowRect GetWindowTextA LoadCursorA SendMessageA
   SetCursor SetWindowPos"

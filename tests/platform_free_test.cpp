@@ -75,10 +75,12 @@ TEST(DeviceNames, AreNamesOfDevicesInAnyForm)
         EXPECT_FALSE(nameIsDevice(name)) << name;
     LeadByteTest none = [](unsigned char) { return false; };
     for (const char* path : {"C:\\t\\nul:", "C:\\t\\aux.htm:x", "C:nul.txt", "nul", "\\\\.\\COM10",
-                             "\\\\.\\pipe\\x", "\\\\?\\GLOBALROOT\\x", "\\??\\COM1", "\\\\?\\C:\\t\\con"})
+                             "\\\\.\\pipe\\x", "\\\\?\\GLOBALROOT\\x", "\\??\\COM1", "\\\\?\\C:\\t\\con",
+                             "\\\\.\\C:", "\\\\server\\pipe\\x", "\\\\?\\unc\\server\\PIPE\\x"})
         EXPECT_TRUE(pathNamesDevice(path, none)) << path;
     for (const char* path : {"C:\\t\\f.txt:nul", "C:\\aux\\f.txt", "\\\\?\\C:\\t\\f.txt",
-                             "\\\\?\\UNC\\server\\share\\f.txt", "\\\\server\\share\\f.txt", "C:"})
+                             "\\\\?\\UNC\\server\\share\\f.txt", "\\\\server\\share\\f.txt", "C:",
+                             "\\\\.\\C:\\t\\f.txt", "\\\\?\\unc\\server\\share\\f.txt", "\\\\?\\Volume{0}\\f.txt"})
         EXPECT_FALSE(pathNamesDevice(path, none)) << path;
     for (const char* name : {"report.txt.", "name ", "aux.htm", "..", "a. "})
         EXPECT_FALSE(nameIsListable(name)) << name;
