@@ -127,14 +127,7 @@ bool writeInPlace(const char* path, DWORD disposition, const char* text, uint32_
 // to `information`.
 bool isReplaceable(const char* path, BY_HANDLE_FILE_INFORMATION* information)
 {
-    // A colon after the prefix and the drive's names a stream ("f.txt:notes");
-    // a ':' byte is never the second byte of a character.
-    const char* rest = path;
-    if (strncmp(rest, "\\\\?\\", 4) == 0 || strncmp(rest, "\\\\.\\", 4) == 0 || strncmp(rest, "\\??\\", 4) == 0)
-        rest += 4;
-    if (rest[0] != '\0' && rest[1] == ':')
-        rest += 2;
-    if (strchr(rest, ':') != NULL)
+    if (pathHasStream(path))
         return false;
     HANDLE file = CreateFileA(path, GENERIC_WRITE | DELETE, kShareAll, NULL, OPEN_EXISTING,
                               FILE_FLAG_OPEN_REPARSE_POINT, NULL);

@@ -36,6 +36,20 @@ bool startsWithWord(const char* text, const char* word)
     return true;
 }
 
+// The path after a device or raw namespace prefix ("\\.\", "\\?\", "\??\"),
+// or the whole path without one.
+const char* afterNamespace(const char* path)
+{
+    bool prefixed = strncmp(path, "\\\\.\\", 4) == 0 || strncmp(path, "\\\\?\\", 4) == 0 ||
+                    strncmp(path, "\\??\\", 4) == 0;
+    return prefixed ? path + 4 : path;
+}
+
+bool startsWithDrive(const char* text)
+{
+    return ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) && text[1] == ':';
+}
+
 } // namespace
 
 bool locationToPath(const char* text, char* path, size_t capacity, LeadByteTest isLeadByte)
@@ -103,13 +117,11 @@ bool pathNamesDevice(const char* path, LeadByteTest isLeadByte)
     // The device and raw namespaces ("\\.\COM10", "\\?\GLOBALROOT\..."), but
     // for a drive's, a share's or a volume's paths in them.
     const char* share = NULL;
-    if (strncmp(path, "\\\\.\\", 4) == 0 || strncmp(path, "\\\\?\\", 4) == 0 || strncmp(path, "\\??\\", 4) == 0) {
-        const char* rest = path + 4;
-        bool drive = ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z')) &&
-                     rest[1] == ':' && rest[2] == '\\';
+    const char* rest = afterNamespace(path);
+    if (rest != path) {
         if (startsWithWord(rest, "UNC\\"))
             share = rest + 4;
-        else if (!drive && !startsWithWord(rest, "Volume{"))
+        else if (!(startsWithDrive(rest) && rest[2] == '\\') && !startsWithWord(rest, "Volume{"))
             return true;
     } else if (path[0] == '\\' && path[1] == '\\') {
         share = path + 2;
@@ -125,7 +137,7 @@ bool pathNamesDevice(const char* path, LeadByteTest isLeadByte)
         if (*at == '\\')
             part = at + 1;
     }
-    if (part == path && part[0] != '\0' && part[1] == ':')
+    if (part == path && startsWithDrive(part))
         part += 2;
     // A stream's colon or trailing colons leave the device: "nul:", "aux.htm:x".
     char name[kPathSize];
@@ -135,4 +147,13 @@ bool pathNamesDevice(const char* path, LeadByteTest isLeadByte)
     memcpy(name, part, length);
     name[length] = '\0';
     return nameIsDevice(name);
+}
+
+bool pathHasStream(const char* path)
+{
+    // A ':' byte is never the second byte of a character.
+    const char* rest = afterNamespace(path);
+    if (startsWithDrive(rest))
+        rest += 2;
+    return strchr(rest, ':') != NULL;
 }

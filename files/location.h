@@ -41,4 +41,8 @@ bool nameIsDevice(const char* name);
 // mailslot ("\\server\pipe\x").
 bool pathNamesDevice(const char* path, LeadByteTest isLeadByte);
 
+// Whether a path names a stream of a file ("f.txt:notes"): it holds a colon
+// after its namespace prefix and its drive's.
+bool pathHasStream(const char* path);
+
 #endif

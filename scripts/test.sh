@@ -33,11 +33,11 @@ failed=0
 # run_suite NAME DIR PREFIX win64|win32 [CTEST-ARGS...]: ctest in DIR with
 # PREFIX current; adds a summary line with the library tests' counts, the
 # reasons of the tests that skipped themselves and the notes of left-out checks.
-# The code page is that of the locale current when it runs.
+# The code page is the one use_code_page last made current.
 run_suite() {
     local name=$1 dir=$2 start=$SECONDS status=0
     start_prefix "$3" "$4"
-    name="$name, code page $(code_page_of_locale)"
+    name="$name, code page $code_page_now"
     echo
     echo "== $name =="
     (cd "$dir" && ctest --output-on-failure --timeout 900 "${@:5}") || status=$?
@@ -56,13 +56,6 @@ run_suite() {
     # Checks any test left out for its own reason say so in a "note:" line.
     while read -r note; do summary+=("  $note"); done \
         < <(grep -ho '^note: .*' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u)
-}
-
-code_page_of_locale() {
-    case "$LC_ALL" in
-        ja_JP.*) echo 932 ;; zh_CN.*) echo 936 ;; ko_KR.*) echo 949 ;; zh_TW.*) echo 950 ;;
-        hi_IN.*) echo 65001 ;; *) echo 1252 ;;
-    esac
 }
 
 use_code_page "${code_page:-1252}"

@@ -113,17 +113,12 @@ bool parseOptions(int argc, wchar_t** argv, Options* options, std::string* error
     return true;
 }
 
-std::wstring programPath()
+std::wstring programFolder()
 {
     wchar_t path[MAX_PATH];
     DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
-    return std::wstring(path, length);
-}
-
-std::wstring programFolder()
-{
-    std::wstring path = programPath();
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
 bool isConsole(HANDLE handle)
@@ -581,7 +576,7 @@ int main()
             status = kExitScriptError;
         }
     } else if (options.script.empty() && isConsole(input)) {
-        status = interactive(ctx, input, moduleVersion(programPath()));
+        status = interactive(ctx, input, programVersion());
     } else {
         status = runScript(ctx, options.script);
     }

@@ -22,11 +22,16 @@ std::string moduleVersion(const std::wstring& path)
     return version;
 }
 
-std::string versionReport(const std::vector<std::wstring>& extensions)
+std::string programVersion()
 {
     wchar_t self[MAX_PATH];
     DWORD length = GetModuleFileNameW(NULL, self, MAX_PATH);
-    std::string report = "qvhost " + moduleVersion(std::wstring(self, length)) + "\n";
+    return moduleVersion(std::wstring(self, length));
+}
+
+std::string versionReport(const std::vector<std::wstring>& extensions)
+{
+    std::string report = "qvhost " + programVersion() + "\n";
     for (const std::wstring& path : extensions) {
         std::wstring name = path.substr(path.find_last_of(L"\\/:") + 1);
         report += utf8FromWide(name) + " " + moduleVersion(path) + "\n";

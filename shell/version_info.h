@@ -11,6 +11,9 @@
 // when the module has no readable version resource.
 std::string moduleVersion(const std::wstring& path);
 
+// The version of the running program (qvhost), as moduleVersion gives it.
+std::string programVersion();
+
 // The lines "qvhost VERSION", then "NAME VERSION" for each extension path,
 // in UTF-8.
 std::string versionReport(const std::vector<std::wstring>& extensions);

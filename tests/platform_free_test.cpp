@@ -82,6 +82,10 @@ TEST(DeviceNames, AreNamesOfDevicesInAnyForm)
                              "\\\\?\\UNC\\server\\share\\f.txt", "\\\\server\\share\\f.txt", "C:",
                              "\\\\.\\C:\\t\\f.txt", "\\\\?\\unc\\server\\share\\f.txt", "\\\\?\\Volume{0}\\f.txt"})
         EXPECT_FALSE(pathNamesDevice(path, none)) << path;
+    for (const char* path : {"C:\\t\\f.txt:notes", "f.txt:", "\\\\?\\C:\\t\\f.txt:x"})
+        EXPECT_TRUE(pathHasStream(path)) << path;
+    for (const char* path : {"C:\\t\\f.txt", "C:f.txt", "\\\\?\\C:\\t\\f.txt", "\\\\server\\share\\f"})
+        EXPECT_FALSE(pathHasStream(path)) << path;
     for (const char* name : {"report.txt.", "name ", "aux.htm", "..", "a. "})
         EXPECT_FALSE(nameIsListable(name)) << name;
     for (const char* name : {"report.txt", ".profile", "a b.txt", "auxiliary"})
