@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -32,6 +33,45 @@ void removeWideTree(const std::wstring& path)
     RemoveDirectoryW(path.c_str());
 }
 
+// The Unix name Wine gives a Windows path; empty elsewhere.
+std::string unixPathOf(const std::string& path)
+{
+    typedef char*(CDECL * UnixName)(const wchar_t*);
+    UnixName toUnix = (UnixName)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    wchar_t wide[MAX_PATH];
+    if (toUnix == NULL || MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0)
+        return "";
+    char* unix = toUnix(wide);
+    if (unix == NULL)
+        return "";
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Runs a Unix command line under Wine and waits until `done` holds, up to
+// 5 s: Wine starts a Unix program for an ELF file, but its handle can neither
+// be waited for nor asked its exit code.
+bool runUnix(std::string command, const std::function<bool()>& done)
+{
+    std::string program = "Z:" + command.substr(0, command.find(' '));
+    for (char& c : program)
+        c = c == '/' ? '\\' : c;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(program.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int waited = 0; waited < 500; ++waited) {
+        if (done())
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
 } // namespace
 
 void removeTree(const std::string& path)
@@ -42,6 +82,10 @@ void removeTree(const std::string& path)
     // Through "\\?\", names with trailing dots or spaces and device names go
     // too; the scratch paths are absolute.
     removeWideTree(std::wstring(L"\\\\?\\") + wide);
+    // Unix links that lead nowhere (or whose target went first) stay behind
+    // under Wine: Unix removes the rest.
+    if (pathExists(path) && runningUnderWine())
+        runUnix("/bin/rm -rf \"" + unixPathOf(path) + "\"", [&] { return !pathExists(path); });
 }
 
 std::string readBytes(const std::string& path)
@@ -100,6 +144,50 @@ bool runningUnderWine()
     return ntdll != NULL && GetProcAddress(ntdll, "wine_get_version") != NULL;
 }
 
+
+bool makeUnixLink(const std::string& link, const std::string& target)
+{
+    std::string unixLink = unixPathOf(link), unixTarget = unixPathOf(target);
+    if (unixLink.empty() || unixTarget.empty())
+        return false;
+    return runUnix("/bin/ln -s \"" + unixTarget + "\" \"" + unixLink + "\"", [&] {
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA(link.c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        return search != INVALID_HANDLE_VALUE;
+    });
+}
+
+std::string finalPathOf(const std::string& path)
+{
+    typedef DWORD(WINAPI * FinalPath)(HANDLE, LPSTR, DWORD, DWORD);
+    FinalPath finalPath =
+        (FinalPath)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA");
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (finalPath == NULL || file == INVALID_HANDLE_VALUE) {
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        return "";
+    }
+    char final[MAX_PATH * 2];
+    DWORD length = finalPath(file, final, sizeof final, 0);
+    CloseHandle(file);
+    return length > 0 && length < sizeof final ? std::string(final, length) : "";
+}
+
+std::string outsideFolder()
+{
+    if (!runningUnderWine())
+        return "";
+    char folder[64];
+    wsprintfA(folder, "Z:\\tmp\\qvfile-outside-%lu", GetCurrentProcessId());
+    removeTree(folder);
+    CreateDirectoryA(folder, NULL);
+    return folder;
+}
+
 void ScratchTest::SetUp()
 {
     char temp[MAX_PATH];
@@ -113,4 +201,9 @@ void ScratchTest::SetUp()
 void ScratchTest::TearDown()
 {
     removeTree(root);
+    if (runningUnderWine()) {
+        char folder[64];
+        wsprintfA(folder, "Z:\\tmp\\qvfile-outside-%lu", GetCurrentProcessId());
+        removeTree(folder);
+    }
 }

@@ -26,6 +26,17 @@ bool readOnlyIsEnforced(const std::string& path);
 // Whether the tests run under Wine rather than Windows.
 bool runningUnderWine();
 
+// Under Wine: makes `link` (a Windows path) a Unix symbolic link to `target`
+// (a Windows path, which need not exist), as Linux programs make them. False
+// on Windows, or when the link did not appear.
+bool makeUnixLink(const std::string& link, const std::string& target);
+// The path the system resolves `path` to, links followed ("\\?\Z:\...");
+// empty when it cannot be opened.
+std::string finalPathOf(const std::string& path);
+// A folder outside the Wine prefix (under Wine's Z: drive, the Unix root),
+// made fresh for the calling test; empty on Windows.
+std::string outsideFolder();
+
 class ScratchTest : public ::testing::Test {
 protected:
     void SetUp() override;
