@@ -3,14 +3,14 @@
 // read hands the host the file's exact length, so zero bytes survive; a file
 // that cannot be opened, sized, allocated or fully read is handed over as a
 // null text of length 0. write answers 0 when the file cannot be opened, the
-// text is not written whole, or closing fails, and then leaves the file as it
-// was: a replaced file keeps its old contents, a file the call created is
-// removed, an appended file is cut back to its old length. A file that cannot
-// be replaced in one step without other programs noticing (more than one
-// link, held open without delete sharing, not a plain file, a stream, in a
-// folder that takes no new file or no longer name) is written in place, and
-// may then stay partly written. A replaced file keeps the name it has in its
-// folder, whatever letters or short name the script wrote.
+// text is not written whole, or closing fails. Both replacing and appending
+// write into the file itself, so a file keeps its links, name, permissions,
+// streams and creation time, and a write through a symbolic link changes the
+// file it leads to. A write that fails for want of room or quota leaves the
+// file as it was: a replaced file keeps its old contents, a file the call
+// created is removed, an appended file is cut back to its old length.
+// Read-only files, hidden and system ones (when replacing) and streams on
+// volumes without streams are refused with 0, untouched.
 #include "file_natives.h"
 #include "path_argument.h"
 
@@ -26,7 +26,6 @@ const uint32_t kPieceSize = 8u << 20;
 const uint32_t kPageSize = 4096;
 // The sharing the runtime's streams allow: others may read and write.
 const DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
-const DWORD kShareAll = kShareReadWrite | FILE_SHARE_DELETE;
 
 struct WholeFile {
     char* bytes; // terminated; NULL when the file could not be read
@@ -94,155 +93,132 @@ WholeFile readWholeFile(const char* path)
     return file;
 }
 
-// Writes `text` into the file itself: emptied first (CREATE_ALWAYS) or
-// appended to (OPEN_ALWAYS). When it fails, a file this call created is
-// removed and an appended file is cut back to its old length.
-bool writeInPlace(const char* path, DWORD disposition, const char* text, uint32_t length)
+bool seekTo(HANDLE file, LONGLONG offset)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, kShareReadWrite, NULL, disposition,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    return SetFilePointerEx(file, at, NULL, FILE_BEGIN) != 0;
+}
+
+// Cuts the file back to `length` bytes.
+bool cutTo(HANDLE file, LONGLONG length) { return seekTo(file, length) && SetEndOfFile(file); }
+
+// Whether the volume holding `file` has room, for this user (quotas
+// included), for `bytes` more. Copy-on-write volumes (btrfs, APFS, ZFS) and
+// volumes under snapshots take new room even for bytes written over old ones.
+// Yes where the system cannot tell.
+bool hasRoomFor(HANDLE file, uint32_t bytes)
+{
+    struct SizeInformation {
+        LARGE_INTEGER totalUnits, availableUnits;
+        ULONG sectorsPerUnit, bytesPerSector;
+    };
+    typedef LONG(WINAPI * QueryVolume)(HANDLE, ULONG_PTR*, void*, ULONG, int);
+    // Asked of the native layer, which answers for the file's own volume
+    // (a link may lead to another); in every Windows since 2000.
+    static const QueryVolume queryVolume =
+        (QueryVolume)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile");
+    const int kSizeInformation = 3;
+    ULONG_PTR status[2];
+    SizeInformation size;
+    if (queryVolume == NULL || queryVolume(file, status, &size, sizeof size, kSizeInformation) < 0)
+        return true;
+    long long unit = (long long)size.sectorsPerUnit * size.bytesPerSector;
+    return unit == 0 || size.availableUnits.QuadPart >= ((long long)bytes + unit - 1) / unit;
+}
+
+// Whether the volume of `path` keeps streams of files ("f.txt:notes"). Wine
+// has none: there such a name would make a file of its own.
+bool volumeHasStreams(const char* path)
+{
+    char root[kPathSize + 2];
+    const char* rest = path;
+    if (strncmp(path, "\\\\?\\", 4) == 0 || strncmp(path, "\\\\.\\", 4) == 0)
+        rest = path + 4;
+    size_t length = 0;
+    if (rest[0] != '\0' && rest[1] == ':')
+        length = (size_t)(rest - path) + 2;
+    else if (path[0] == '\\' && path[1] == '\\') // \\server\share
+        for (int parts = 0; path[length] != '\0' && parts < 4; ++length)
+            parts += path[length] == '\\';
+    DWORD flags = 0;
+    if (length > 0) {
+        memcpy(root, path, length);
+        if (root[length - 1] != '\\')
+            root[length++] = '\\';
+        root[length] = '\0';
+    }
+    return GetVolumeInformationA(length > 0 ? root : NULL, NULL, 0, NULL, NULL, &flags, NULL, 0) &&
+           (flags & FILE_NAMED_STREAMS) != 0;
+}
+
+// Whether the library refuses to write the existing file at `path` itself,
+// rather than rely on the platform (Wine run as root writes read-only files,
+// and Wine empties hidden and system ones): read-only files always, hidden
+// and system ones when replacing, as Windows refuses to empty them; and a
+// stream where the volume has none.
+bool refusedTarget(const char* path, bool replacing)
+{
+    if (pathHasStream(path) && !volumeHasStreams(path))
+        return true;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    DWORD refused = FILE_ATTRIBUTE_READONLY;
+    if (replacing)
+        refused |= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return (attributes & refused) != 0;
+}
+
+// Gives the existing file of `oldLength` bytes the contents `text`, in the
+// file itself, so that its links, letter case, permissions, streams and other
+// names stay as they are. The bytes past the old end are written first, and
+// the overwrite starts only once the volume has shown it holds them and has
+// room for as many again as are overwritten: a write that fails for want of
+// room or quota leaves the file as it was. One that fails while overwriting
+// (the device gone, the system stopped) leaves it partly written.
+bool replaceExisting(HANDLE file, LONGLONG oldLength, const char* text, uint32_t length)
+{
+    uint32_t overwritten = length;
+    if (oldLength < (LONGLONG)length) {
+        overwritten = (uint32_t)oldLength;
+        if (!seekTo(file, oldLength) || !writePieces(file, text + overwritten, length - overwritten)) {
+            cutTo(file, oldLength);
+            return false;
+        }
+    }
+    if (overwritten > 0 && !hasRoomFor(file, overwritten)) {
+        cutTo(file, oldLength);
+        return false;
+    }
+    return seekTo(file, 0) && writePieces(file, text, overwritten) && (oldLength <= length || cutTo(file, length));
+}
+
+// Writes `text` to the file, creating it when missing: in place of its
+// contents, or appended to them. When it fails, a file this call created is
+// removed, and an existing one keeps its contents (as replaceExisting tells).
+bool writeContents(const char* path, bool appending, const char* text, uint32_t length)
+{
+    if (refusedTarget(path, !appending))
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, kShareReadWrite, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    LARGE_INTEGER zero = {}, start = {};
-    // Without the old end nothing is cut back or removed.
-    bool atEnd = SetFilePointerEx(file, zero, &start, FILE_END) != 0;
-    bool written = atEnd && writePieces(file, text, length);
-    if (!written && atEnd && existed && disposition == OPEN_ALWAYS) {
-        SetFilePointerEx(file, start, NULL, FILE_BEGIN);
-        SetEndOfFile(file);
+    LARGE_INTEGER zero = {}, end = {};
+    // Without the old end nothing is written, cut back or removed.
+    bool written = SetFilePointerEx(file, zero, &end, FILE_END) != 0;
+    if (written && existed && !appending) {
+        written = replaceExisting(file, end.QuadPart, text, length);
+    } else if (written) {
+        written = writePieces(file, text, length);
+        if (!written && existed)
+            cutTo(file, end.QuadPart);
     }
     bool closed = CloseHandle(file) != 0;
-    // A file this call created holds nothing but its text (`start` stays 0
-    // when the end is unknown).
-    if (!(written && closed) && !existed && start.QuadPart == 0)
+    if (!(written && closed) && !existed && end.QuadPart == 0)
         DeleteFileA(path);
     return written && closed;
-}
-
-// Whether the existing file at `path` may take new contents by replacement:
-// a plain file with one name, not a stream of one, writable, that every
-// program holding it lets be deleted. Hidden and system files stay with
-// writing in place, which the platform refuses for them. Its identity goes
-// to `information`.
-bool isReplaceable(const char* path, BY_HANDLE_FILE_INFORMATION* information)
-{
-    if (pathHasStream(path))
-        return false;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE | DELETE, kShareAll, NULL, OPEN_EXISTING,
-                              FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const DWORD notPlain = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                           FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                           FILE_ATTRIBUTE_DEVICE;
-    bool replaceable = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, information) &&
-                       information->nNumberOfLinks == 1 && (information->dwFileAttributes & notPlain) == 0;
-    CloseHandle(file);
-    return replaceable;
-}
-
-// The path of the file `target` by the name it has in its folder: the
-// replacement takes the name it is handed, and `path` may spell it in
-// other letters or by its short name. False when the name does not fit
-// `replaced` (kPathSize bytes) or does not lead back to the same file.
-bool nameOnDisk(const char* path, const BY_HANDLE_FILE_INFORMATION& target, char* replaced)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    size_t folder = (size_t)(lastPathPart(path, isAnsiLeadByte) - path), name = strlen(found.cFileName);
-    if (folder + name >= kPathSize)
-        return false;
-    memcpy(replaced, path, folder);
-    memcpy(replaced + folder, found.cFileName, name + 1);
-    if (strcmp(replaced, path) == 0)
-        return true;
-    HANDLE file = CreateFileA(replaced, 0, kShareAll, NULL, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION information;
-    bool same = GetFileInformationByHandle(file, &information) &&
-                information.dwVolumeSerialNumber == target.dwVolumeSerialNumber &&
-                information.nFileIndexHigh == target.nFileIndexHigh && information.nFileIndexLow == target.nFileIndexLow;
-    CloseHandle(file);
-    return same;
-}
-
-// Creates an empty file of a new name ("qv" and six hex digits, ".tmp") in
-// the folder of `path` and opens it for writing; its path goes to `temp`
-// (kPathSize bytes). INVALID_HANDLE_VALUE when the folder takes no new file
-// or the path does not fit.
-HANDLE createFileBeside(const char* path, char* temp)
-{
-    const char name[] = "qv000000.tmp";
-    size_t folder = (size_t)(lastPathPart(path, isAnsiLeadByte) - path);
-    if (folder + sizeof name > kPathSize) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return INVALID_HANDLE_VALUE;
-    }
-    memcpy(temp, path, folder);
-    memcpy(temp + folder, name, sizeof name);
-    static uint32_t serial = 0;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        uint32_t unique = GetTickCount() * 2654435761u + ++serial * 40503u;
-        for (int digit = 0; digit < 6; ++digit)
-            temp[folder + 7 - digit] = "0123456789abcdef"[(unique >> (4 * digit)) & 15];
-        HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
-            return file;
-    }
-    return INVALID_HANDLE_VALUE;
-}
-
-// Errors after which writing in place would only fail half-way: no room,
-// or the device went away.
-bool isShortage(DWORD error)
-{
-    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_NOT_ENOUGH_QUOTA ||
-           error == ERROR_WRITE_FAULT || error == ERROR_NOT_READY || error == ERROR_DEV_NOT_EXIST ||
-           error == ERROR_NETNAME_DELETED;
-}
-
-// Puts `temp`, written whole, in the place of `path` in one step that keeps
-// the file's attributes, security, creation time, short name and streams.
-// Where the platform refuses the step and both files are as they were, the
-// file is written in place instead, unless it is short of room. Where it took
-// the old file away but could not finish, the new contents take the name;
-// should even that fail, they stay in `temp` rather than be lost, and the
-// answer is false.
-bool putInPlaceOf(const char* path, const char* temp, const char* text, uint32_t length)
-{
-    if (ReplaceFileA(path, temp, NULL, 0, NULL, NULL))
-        return true;
-    DWORD error = GetLastError();
-    bool halfDone = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-    if (halfDone && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
-        return MoveFileA(temp, path) != 0;
-    DeleteFileA(temp);
-    return !isShortage(error) && writeInPlace(path, CREATE_ALWAYS, text, length);
-}
-
-// Replaces the file's contents with `text`, or creates it. The new contents
-// go to a file beside it first, written and closed whole, and take its place
-// only then. An empty text cannot fail half-way and is written in place.
-bool replaceContents(const char* path, const char* text, uint32_t length)
-{
-    BY_HANDLE_FILE_INFORMATION target;
-    char replaced[kPathSize], temp[kPathSize];
-    if (length == 0 || !isReplaceable(path, &target) || !nameOnDisk(path, target, replaced))
-        return writeInPlace(path, CREATE_ALWAYS, text, length);
-    HANDLE file = createFileBeside(replaced, temp);
-    if (file == INVALID_HANDLE_VALUE)
-        return !isShortage(GetLastError()) && writeInPlace(path, CREATE_ALWAYS, text, length);
-    bool written = writePieces(file, text, length);
-    if (!(CloseHandle(file) && written)) {
-        DeleteFileA(temp);
-        return false;
-    }
-    return putInPlaceOf(replaced, temp, text, length);
 }
 
 } // namespace
@@ -269,7 +245,5 @@ QV_NATIVE(nativeWrite)
     const char* text = hostServices.textFromValue(context, argv[1], &length);
     if (text == NULL)
         return kRefused;
-    bool written = argc == 2 ? replaceContents(path, text, length)
-                             : writeInPlace(path, OPEN_ALWAYS, text, length);
-    return returnPredicate(result, written);
+    return returnPredicate(result, writeContents(path, argc == 3, text, length));
 }

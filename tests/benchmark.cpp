@@ -205,6 +205,83 @@ void removeFolder(const std::string& folder, int entries)
     RemoveDirectoryA(folder.c_str());
 }
 
+// A small web site: 20 folders of 30 files of 1 to 100 KB.
+struct Site {
+    std::vector<std::string> paths;
+    std::vector<ScriptValue> pathValues;
+    // Two editions of every file, of other lengths, written in turn.
+    std::vector<std::string> editions[2];
+    std::vector<ScriptValue> editionValues[2];
+};
+
+void writeAll(const std::string& path, const std::string& bytes);
+
+Site makeSite(const std::string& root)
+{
+    Site site;
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    CreateDirectoryA(root.c_str(), NULL);
+    for (int folder = 0; folder < 20; ++folder) {
+        std::string dir = root + "\\section-" + std::to_string(folder);
+        CreateDirectoryA(dir.c_str(), NULL);
+        for (int file = 0; file < 30; ++file) {
+            site.paths.push_back(dir + "\\page-" + std::to_string(file) + ".htm");
+            site.pathValues.push_back(text(site.paths.back()));
+            for (int edition = 0; edition < 2; ++edition) {
+                std::string page(1024 + next() % (99 * 1024), (char)('a' + edition));
+                for (size_t i = 0; i < page.size(); i += 61)
+                    page[i] = (char)('0' + next() % 10);
+                site.editions[edition].push_back(page);
+                site.editionValues[edition].push_back(text(page));
+            }
+        }
+    }
+    for (size_t i = 0; i < site.paths.size(); ++i)
+        writeAll(site.paths[i], site.editions[1][i]);
+    return site;
+}
+
+void writeAll(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              CREATE_ALWAYS, 0, NULL);
+    DWORD put = 0;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &put, NULL);
+    CloseHandle(file);
+}
+
+// The safe route by hand, with bare calls: the bytes past the old end first,
+// then the free room checked, then the overwrite and the cut.
+void replaceSafely(const std::string& path, const std::string& bytes)
+{
+    typedef LONG(WINAPI * QueryVolume)(HANDLE, ULONG_PTR*, void*, ULONG, int);
+    static const QueryVolume queryVolume =
+        (QueryVolume)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile");
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_ALWAYS, 0, NULL);
+    LARGE_INTEGER zero = {}, end = {}, at = {};
+    SetFilePointerEx(file, zero, &end, FILE_END);
+    DWORD length = (DWORD)bytes.size(), old = (DWORD)end.QuadPart, put = 0;
+    DWORD overwritten = old < length ? old : length;
+    if (old < length)
+        WriteFile(file, bytes.data() + old, length - old, &put, NULL);
+    ULONG_PTR status[2];
+    struct {
+        LARGE_INTEGER total, available;
+        ULONG sectors, bytes;
+    } size;
+    queryVolume(file, status, &size, sizeof size, 3);
+    SetFilePointerEx(file, zero, NULL, FILE_BEGIN);
+    WriteFile(file, bytes.data(), overwritten, &put, NULL);
+    if (old > length) {
+        at.QuadPart = length;
+        SetFilePointerEx(file, at, NULL, FILE_BEGIN);
+        SetEndOfFile(file);
+    }
+    CloseHandle(file);
+}
+
 } // namespace
 
 int main()
@@ -255,6 +332,34 @@ int main()
         }
     }), "us", 1e6);
     removeFolder(crowded, entries);
+
+    // A site of 600 files republished: every file takes new contents of
+    // another length, by the library, by writing in place (not safe: a full
+    // disk leaves files cut short) and by the safe route done by hand.
+    {
+        Site site = makeSite(root + "\\site");
+        int edition = 0;
+        auto library = [&] {
+            edition ^= 1;
+            for (size_t i = 0; i < site.paths.size(); ++i)
+                call("write", {site.pathValues[i], site.editionValues[edition][i]});
+        };
+        report("site of 600 files, in place", compare(repetitions, 1, library, [&] {
+            edition ^= 1;
+            for (size_t i = 0; i < site.paths.size(); ++i)
+                writeAll(site.paths[i], site.editions[edition][i]);
+        }), "ms", 1e3);
+        report("site of 600 files, safe route", compare(repetitions, 1, library, [&] {
+            edition ^= 1;
+            for (size_t i = 0; i < site.paths.size(); ++i)
+                replaceSafely(site.paths[i], site.editions[edition][i]);
+        }), "ms", 1e3);
+        for (const std::string& path : site.paths)
+            DeleteFileA(path.c_str());
+        for (int folder = 0; folder < 20; ++folder)
+            RemoveDirectoryA((root + "\\site\\section-" + std::to_string(folder)).c_str());
+        RemoveDirectoryA((root + "\\site").c_str());
+    }
 
     report("read 64 MiB", compare(repetitions, 1, [&] { call("read", {bigValue}); }, [&] {
         FILE* file = fopen(bigPath.c_str(), "rb");

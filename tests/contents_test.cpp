@@ -142,13 +142,73 @@ TEST_F(Contents, WriteFailuresAnswerZeroAndKeepTheFile)
     EXPECT_TRUE(write("folder", "x").isInteger(0));
     EXPECT_TRUE(write("bad?name.txt", "x").isInteger(0));
 
-    writeBytes(at("ro.txt"), "original");
-    setReadOnly(at("ro.txt"), true);
-    if (!readOnlyIsEnforced(at("ro.txt")))
-        GTEST_SKIP() << "Wine run as root lets a read-only file be opened for writing";
-    EXPECT_TRUE(write("ro.txt", "changed").isInteger(0));
-    EXPECT_TRUE(append("ro.txt", "changed", host.integer(1)).isInteger(0));
-    EXPECT_EQ(readBytes(at("ro.txt")), "original");
+    // The library refuses these itself: Wine run as root writes read-only
+    // files, and Wine empties hidden and system ones.
+    for (DWORD attribute : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+        writeBytes(at("kept.txt"), "original");
+        SetFileAttributesA(at("kept.txt").c_str(), attribute);
+        EXPECT_TRUE(write("kept.txt", "changed").isInteger(0)) << attribute;
+        if (attribute == FILE_ATTRIBUTE_READONLY)
+            EXPECT_TRUE(append("kept.txt", "changed", host.integer(1)).isInteger(0));
+        EXPECT_EQ(readBytes(at("kept.txt")), "original") << attribute;
+        SetFileAttributesA(at("kept.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+
+    // A stream where the volume keeps none (Wine) would be a file of its own.
+    writeBytes(at("f.txt"), "base");
+    Answer stream = write("f.txt:notes", "notes");
+    if (runningUnderWine()) {
+        EXPECT_TRUE(stream.isInteger(0));
+        EXPECT_EQ(namesIn(root), (std::vector<std::string>{"f.txt", "folder", "kept.txt"}));
+    } else {
+        EXPECT_TRUE(stream.isInteger(1));
+        EXPECT_EQ(textRead("f.txt:notes"), "notes");
+    }
+    EXPECT_EQ(readBytes(at("f.txt")), "base");
+}
+
+// A write changes the file the script named and nothing else, and the file
+// stays the same file: a name that differs from another only in letter case,
+// a symbolic link (kept a link, within a file system and across two), the
+// file's permissions. Unix links and such names are made under Wine.
+TEST_F(Contents, WriteChangesOnlyTheNamedFileAndKeepsIt)
+{
+    if (!runningUnderWine())
+        GTEST_SKIP() << "needs Unix names and links, which the tests make under Wine";
+    const std::string folder = unixPathOf(root);
+    ASSERT_EQ(unixShell("cd '" + folder + "' && printf upper >A.txt && printf lower >a.txt && chmod 444 A.txt"), "");
+    EXPECT_TRUE(write("a.txt", "new-lower").isInteger(1));
+    EXPECT_EQ(unixShell("cd '" + folder + "' && cat A.txt && echo && cat a.txt && echo && ls"),
+              "upper\nnew-lower\nA.txt\na.txt\n");
+    unixShell("rm -f '" + folder + "/A.txt' '" + folder + "/a.txt'");
+
+    const std::string outside = outsideFolder();
+    const char* disk = getenv("QVFILE_SMALL_DISK");
+    for (std::string targetFolder : {outside, std::string(disk != NULL ? disk : "")}) {
+        if (targetFolder.empty())
+            continue;
+        const std::string target = targetFolder + "\\target.txt";
+        writeBytes(target, "precious");
+        ASSERT_TRUE(makeUnixLink(at("link.txt"), target));
+        ASSERT_TRUE(makeUnixLink(at("link2.txt"), target));
+        for (const char* text : {"new", "newer, and longer than before", "short"})
+            EXPECT_TRUE(write("link.txt", text).isInteger(1)) << target;
+        EXPECT_TRUE(append("link.txt", "+", host.integer(1)).isInteger(1));
+        EXPECT_EQ(readBytes(target), "short+") << target;
+        EXPECT_EQ(finalPathOf(at("link.txt")), finalPathOf(target)) << "still a link";
+        EXPECT_EQ(readBytes(at("link2.txt")), "short+");
+        EXPECT_EQ(namesIn(root), (std::vector<std::string>{"link.txt", "link2.txt"})) << target;
+        EXPECT_EQ(namesIn(targetFolder), std::vector<std::string>{"target.txt"}) << target;
+        unixShell("rm -f '" + folder + "/link.txt' '" + folder + "/link2.txt' '" + unixPathOf(target) + "'");
+    }
+
+    for (const char* mode : {"600", "755"}) {
+        writeBytes(at("kept.sh"), "old");
+        unixShell("chmod " + std::string(mode) + " '" + folder + "/kept.sh'");
+        EXPECT_TRUE(write("kept.sh", "new and longer").isInteger(1));
+        EXPECT_EQ(unixShell("stat -c %a '" + folder + "/kept.sh'"), std::string(mode) + "\n");
+        EXPECT_EQ(readBytes(at("kept.sh")), "new and longer");
+    }
 }
 
 // Another handle that holds the file without sharing keeps both functions
@@ -230,11 +290,11 @@ TEST_F(Contents, ReplacedFileKeepsItsName)
     EXPECT_EQ(readBytes(at("index.htm")), "new page");
 }
 
-// Replacing keeps the file Windows users know, here by its creation time.
+// A replaced file is the same file, here by its creation time.
 TEST_F(Contents, ReplacedFileKeepsItsCreationTime)
 {
     if (runningUnderWine())
-        GTEST_SKIP() << "Wine's ReplaceFile gives the file the new one's creation time";
+        GTEST_SKIP() << "Wine keeps no creation time that SetFileTime can set on Unix file systems";
     writeBytes(at("dated.txt"), "old");
     FILETIME created = {0, 0x01c00000}; // in 2000
     HANDLE file = CreateFileA(at("dated.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);

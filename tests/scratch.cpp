@@ -6,6 +6,8 @@
 #include <functional>
 #include <sstream>
 
+std::string unixPathOf(const std::string& path);
+
 namespace {
 
 // Wide calls, so that names outside the ANSI code page are removed too.
@@ -31,22 +33,6 @@ void removeWideTree(const std::wstring& path)
         FindClose(search);
     }
     RemoveDirectoryW(path.c_str());
-}
-
-// The Unix name Wine gives a Windows path; empty elsewhere.
-std::string unixPathOf(const std::string& path)
-{
-    typedef char*(CDECL * UnixName)(const wchar_t*);
-    UnixName toUnix = (UnixName)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    wchar_t wide[MAX_PATH];
-    if (toUnix == NULL || MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0)
-        return "";
-    char* unix = toUnix(wide);
-    if (unix == NULL)
-        return "";
-    std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
 }
 
 // Runs a Unix command line under Wine and waits until `done` holds, up to
@@ -144,6 +130,41 @@ bool runningUnderWine()
     return ntdll != NULL && GetProcAddress(ntdll, "wine_get_version") != NULL;
 }
 
+
+std::string unixPathOf(const std::string& path)
+{
+    typedef char*(CDECL * UnixName)(const wchar_t*);
+    UnixName toUnix = (UnixName)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    wchar_t wide[MAX_PATH];
+    if (toUnix == NULL || MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0)
+        return "";
+    char* unix = toUnix(wide);
+    if (unix == NULL)
+        return "";
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+std::string unixShell(const std::string& command)
+{
+    if (!runningUnderWine())
+        return "";
+    // The output appears under its final name only once the command is done.
+    char out[MAX_PATH];
+    wsprintfA(out, "Z:\\tmp\\qvfile-shell-%lu.out", GetCurrentProcessId());
+    DeleteFileA(out);
+    std::string unixOut = "/tmp/qvfile-shell-" + std::to_string(GetCurrentProcessId()) + ".out";
+    std::string script = "(" + command + ") >" + unixOut + ".part 2>&1; mv " + unixOut + ".part " + unixOut;
+    std::string quoted;
+    for (char c : script)
+        quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+    if (!runUnix("/bin/sh -c \"" + quoted + "\"", [&] { return pathExists(out); }))
+        return "";
+    std::string printed = readBytes(out);
+    DeleteFileA(out);
+    return printed;
+}
 
 bool makeUnixLink(const std::string& link, const std::string& target)
 {

@@ -33,6 +33,11 @@ bool makeUnixLink(const std::string& link, const std::string& target);
 // The path the system resolves `path` to, links followed ("\\?\Z:\...");
 // empty when it cannot be opened.
 std::string finalPathOf(const std::string& path);
+// The Unix name Wine gives a Windows path; empty on Windows.
+std::string unixPathOf(const std::string& path);
+// Under Wine: runs `command` with /bin/sh and answers what it printed
+// (standard output and error); empty on Windows or when it did not finish.
+std::string unixShell(const std::string& command);
 // A folder outside the Wine prefix (under Wine's Z: drive, the Unix root),
 // made fresh for the calling test; empty on Windows.
 std::string outsideFolder();
