@@ -103,6 +103,13 @@ bool seekTo(HANDLE file, LONGLONG offset)
 // Cuts the file back to `length` bytes.
 bool cutTo(HANDLE file, LONGLONG length) { return seekTo(file, length) && SetEndOfFile(file); }
 
+// The native layer's volume query, which answers for a file's own volume (a
+// link may lead to another); in every Windows since 2000. Looked up once, as
+// the DLL loads.
+typedef LONG(WINAPI* QueryVolume)(HANDLE, ULONG_PTR*, void*, ULONG, int);
+const QueryVolume queryVolume =
+    (QueryVolume)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile");
+
 // Whether the volume holding `file` has room, for this user (quotas
 // included), for `bytes` more. Copy-on-write volumes (btrfs, APFS, ZFS) and
 // volumes under snapshots take new room even for bytes written over old ones.
@@ -113,11 +120,6 @@ bool hasRoomFor(HANDLE file, uint32_t bytes)
         LARGE_INTEGER totalUnits, availableUnits;
         ULONG sectorsPerUnit, bytesPerSector;
     };
-    typedef LONG(WINAPI * QueryVolume)(HANDLE, ULONG_PTR*, void*, ULONG, int);
-    // Asked of the native layer, which answers for the file's own volume
-    // (a link may lead to another); in every Windows since 2000.
-    static const QueryVolume queryVolume =
-        (QueryVolume)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile");
     const int kSizeInformation = 3;
     ULONG_PTR status[2];
     SizeInformation size;

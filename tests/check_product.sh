@@ -36,7 +36,7 @@ grep -qx 'KERNEL32.DLL' <<<"$imports" || fail "no KERNEL32 import found: is the 
 # the list.
 windows2000="KERNEL32.DLL: CloseHandle CreateFileA DeleteCriticalSection DeleteFileA EnterCriticalSection FindClose
   FindFirstFileA FindFirstFileW FindNextFileW FreeLibrary GetACP GetFileAttributesA GetFileInformationByHandle
-  GetFileType GetLastError GetModuleHandleA GetProcAddress GetTickCount InitializeCriticalSection IsDBCSLeadByte
+  GetFileType GetLastError GetModuleHandleA GetProcAddress GetTickCount GetVolumeInformationA InitializeCriticalSection IsDBCSLeadByte
   LeaveCriticalSection LoadLibraryA MoveFileA MultiByteToWideChar ReadFile ReplaceFileA SetEndOfFile
   SetFilePointerEx SetLastError Sleep TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte WriteFile
 MSVCRT.DLL: _access _amsg_exit _errno _filelengthi64 _fileno _initterm _iob _lock _mkdir _stat64 _unlock abort
