@@ -294,7 +294,7 @@ TEST_F(Contents, ReplacedFileKeepsItsName)
 TEST_F(Contents, ReplacedFileKeepsItsCreationTime)
 {
     if (runningUnderWine())
-        GTEST_SKIP() << "Wine keeps no creation time that SetFileTime can set on Unix file systems";
+        GTEST_SKIP() << "Wine keeps no creation time: it reports the time of the last change";
     writeBytes(at("dated.txt"), "old");
     FILETIME created = {0, 0x01c00000}; // in 2000
     HANDLE file = CreateFileA(at("dated.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
