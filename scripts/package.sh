@@ -33,6 +33,25 @@ crlf "$root/CHANGELOG.md" >"$dir/CHANGELOG.md"
 crlf "$root/package/THIRD-PARTY-NOTICES.txt" >"$dir/THIRD-PARTY-NOTICES.txt"
 crlf "$root/LICENSE" >"$dir/LICENSE.txt"
 crlf -e "s/@VERSION@/$version/g" "$root/package/README.txt" >"$dir/README.txt"
+# The script reference as a page a double click opens in the browser, its
+# headings given the ids that the links inside it (written for the Markdown
+# view) point to: the text in lower case, without marks, spaces as hyphens.
+{
+    printf '<!DOCTYPE html>\n<html lang="en">\n<head>\n<meta charset="utf-8">\n'
+    printf '<title>qvfile %s script reference</title>\n' "$version"
+    printf '<style>%s</style>\n' "body { font-family: sans-serif; max-width: 50em; margin: 1em auto; padding: 0 1em; line-height: 1.4 }
+pre, code { font-family: Consolas, monospace } pre { background: #f4f4f4; padding: .5em; overflow-x: auto }
+h3 { border-top: 1px solid #ccc; padding-top: .5em } table { border-collapse: collapse } td, th { border: 1px solid #ccc; padding: .2em .5em }"
+    printf '</head>\n<body>\n'
+    cmark-gfm -e table "$root/docs/reference.md" | LC_ALL=C awk '
+        /^<h[1-6]>.*<\/h[1-6]>$/ {
+            id = $0; gsub(/<[^>]*>/, "", id); gsub(/&[a-z]+;/, "", id); id = tolower(id)
+            gsub(/[^a-z0-9 _-]/, "", id); gsub(/ /, "-", id)
+            sub(/^<h[1-6]/, "& id=\"" id "\"")
+        }
+        { print }'
+    printf '</body>\n</html>\n'
+} >"$dir/reference.html"
 cp "$root"/examples/*.js "$dir/examples/"
 cp "$root"/types/*.d.ts "$dir/types/"
 sums=$(cd "$dir" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum)

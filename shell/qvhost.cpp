@@ -24,27 +24,29 @@
 // standard error, and for output that cannot be written; 2 for usage
 // errors, scripts that cannot be read and extensions that cannot be loaded;
 // 130 after Ctrl+C.
-#include <ctype.h>
-#include <errno.h>
+//
+// The other concerns live beside this file: standard_streams (writing to the
+// standard streams), run_script (loading and running scripts), prompt (the
+// console prompt, with show_value.js, the display of its results),
+// extension_host (the extension contract), engine_text (text conversion),
+// version_info (--version).
 #include <fcntl.h>
 #include <io.h>
-#include <limits.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <windows.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "duktape.h"
 #include "engine_text.h"
 #include "extension_host.h"
-#include "show_value.h"
+#include "prompt.h"
+#include "run_script.h"
+#include "standard_streams.h"
 #include "version_info.h"
 
 namespace {
@@ -57,7 +59,6 @@ const char kUsage[] =
     "  -h, --help  print this and exit\n"
     "  --version   print the versions of qvhost and of the extensions it loads\n";
 
-enum { kExitDone = 0, kExitScriptError = 1, kExitUsage = 2, kExitInterrupted = 130 };
 
 struct Options {
     std::vector<std::wstring> extensions;
@@ -119,51 +120,6 @@ std::wstring programFolder()
     DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
     std::wstring folder(path, length);
     return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
-bool isConsole(HANDLE handle)
-{
-    DWORD mode;
-    return GetConsoleMode(handle, &mode) != 0;
-}
-
-// Writes engine text to a standard stream: UTF-16 to a console, UTF-8 to
-// anything else. Returns false, with the reason in `problem` when given,
-// when the text is too large to convert or the stream does not take it all.
-bool writeText(FILE* stream, const char* text, size_t length, std::string* problem = NULL)
-{
-    try {
-        std::u16string units;
-        utf16FromEngine(text, length, false, &units);
-        fflush(stream);
-        HANDLE handle = (HANDLE)_get_osfhandle(_fileno(stream));
-        std::string reason;
-        if (isConsole(handle)) {
-            for (size_t at = 0; at < units.size() && reason.empty();) {
-                DWORD count = (DWORD)std::min<size_t>(units.size() - at, 8192), written = 0;
-                if (!WriteConsoleW(handle, (const wchar_t*)units.data() + at, count, &written, NULL) || written == 0)
-                    reason = "the console refused it (error " + std::to_string(GetLastError()) + ")";
-                at += written;
-            }
-        } else {
-            std::string utf8 = utf8FromUtf16(units);
-            if (fwrite(utf8.data(), 1, utf8.size(), stream) != utf8.size() || fflush(stream) != 0)
-                reason = strerror(errno);
-            clearerr(stream);
-        }
-        if (!reason.empty() && problem != NULL)
-            *problem = "cannot write to standard " + std::string(stream == stderr ? "error" : "output") + ": " + reason;
-        return reason.empty();
-    } catch (const std::exception&) {
-        if (problem != NULL)
-            *problem = "text too large to write";
-        return false;
-    }
-}
-
-bool writeText(FILE* stream, const std::string& text, std::string* problem = NULL)
-{
-    return writeText(stream, text.data(), text.size(), problem);
 }
 
 // Throws an error of `type` with `message`, at the script's call.
@@ -230,280 +186,6 @@ void fatal(void*, const char* message)
     fprintf(stderr, "qvhost: fatal error: %s\n", message ? message : "unknown");
     fflush(stderr);
     exit(kExitScriptError);
-}
-
-// Reports the error at the top of the stack as "file:line: message".
-void reportError(duk_context* ctx)
-{
-    std::string where;
-    if (duk_is_error(ctx, -1)) {
-        duk_get_prop_string(ctx, -1, "fileName");
-        duk_get_prop_string(ctx, -2, "lineNumber");
-        if (duk_is_string(ctx, -2))
-            where = std::string(duk_get_string(ctx, -2)) + ":" +
-                    std::to_string((long)duk_get_int(ctx, -1)) + ": ";
-        duk_pop_2(ctx);
-    }
-    duk_size_t length = 0;
-    const char* message = duk_safe_to_lstring(ctx, -1, &length);
-    writeText(stderr, where + std::string(message, length) + "\n");
-}
-
-bool readStream(FILE* stream, std::string* bytes)
-{
-    char buffer[65536];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, stream)) > 0)
-        bytes->append(buffer, got);
-    return ferror(stream) == 0;
-}
-
-bool readFile(const std::wstring& path, std::string* bytes)
-{
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (file == NULL)
-        return false;
-    bool ok = readStream(file, bytes);
-    fclose(file);
-    return ok;
-}
-
-// A script's bytes in the engine's form: UTF-8 (a byte order mark skipped),
-// or the ANSI code page when they are not UTF-8. Returns false with the
-// reason in `error`.
-bool sourceFromBytes(const std::string& bytes, std::string* source, std::string* error)
-{
-    bool marked = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    size_t skip = marked ? 3 : 0;
-    if (bytes.size() - skip > (size_t)INT_MAX) {
-        *error = "is too large";
-        return false;
-    }
-    int length = (int)(bytes.size() - skip);
-    const UINT codePages[] = {CP_UTF8, GetACP()};
-    for (UINT codePage : codePages) {
-        int count = length == 0 ? 0 : MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data() + skip, length, NULL, 0);
-        if (length != 0 && count <= 0) {
-            if (marked)
-                break;
-            continue;
-        }
-        std::wstring units(count, L'\0');
-        if (count > 0)
-            MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data() + skip, length, &units[0], count);
-        if (!engineFromUtf16((const char16_t*)units.data(), units.size(), kLongestEngineText, source)) {
-            *error = "is too large";
-            return false;
-        }
-        return true;
-    }
-    *error = marked ? "is not valid UTF-8" : "is neither UTF-8 nor text in code page " + std::to_string(GetACP());
-    return false;
-}
-
-// Compiles `source` as the program `fileName`; leaves the function or the
-// error on the stack.
-bool compile(duk_context* ctx, const std::string& source, const std::string& fileName)
-{
-    duk_push_lstring(ctx, source.data(), source.size());
-    duk_push_lstring(ctx, fileName.data(), fileName.size());
-    return duk_pcompile(ctx, DUK_COMPILE_SHEBANG) == 0;
-}
-
-// Compiles and runs `source` as the program `fileName`; leaves the result or
-// the error on the stack.
-bool run(duk_context* ctx, const std::string& source, const std::string& fileName)
-{
-    return compile(ctx, source, fileName) && duk_pcall(ctx, 0) == DUK_EXEC_SUCCESS;
-}
-
-// Ends qvhost at once with kExitInterrupted after a line end at the
-// console, so that what comes next starts a line of its own. Safe on any
-// thread: it flushes nothing the script's thread may be holding.
-void endInterrupted()
-{
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!isConsole(output))
-        output = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD written = 0;
-    if (isConsole(output))
-        WriteConsoleW(output, L"\n", 1, &written, NULL);
-    TerminateProcess(GetCurrentProcess(), kExitInterrupted);
-}
-
-// Ctrl+C and Ctrl+Break, at the prompt or while a script runs, end qvhost:
-// the engine cannot be stopped part way. Called on a thread of its own.
-BOOL WINAPI onInterrupt(DWORD event)
-{
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
-        return FALSE;
-    endInterrupted();
-    return TRUE;
-}
-
-// One line typed at the console, without its line end; false at the end of
-// the input: a line holding only Ctrl+Z or Ctrl+D, or the console's end.
-bool readConsoleLine(HANDLE input, std::wstring* line)
-{
-    line->clear();
-    wchar_t buffer[1024];
-    for (;;) {
-        DWORD got = 0;
-        SetLastError(ERROR_SUCCESS);
-        if (!ReadConsoleW(input, buffer, sizeof buffer / sizeof buffer[0], &got, NULL) || got == 0) {
-            // Ctrl+C ends a read this way, before its handler runs.
-            if (GetLastError() == ERROR_OPERATION_ABORTED)
-                endInterrupted();
-            return !line->empty();
-        }
-        line->append(buffer, got);
-        if (line->back() == L'\n')
-            break;
-    }
-    while (!line->empty() && (line->back() == L'\n' || line->back() == L'\r'))
-        line->pop_back();
-    return *line != L"\x1a" && *line != L"\x04";
-}
-
-// Whether `source` ends inside a construct it opened: a bracket, a block
-// comment, or a string continued by a backslash at a line end. False when a
-// bracket closes one that is not open, or a string or regular expression
-// meets a line end: such input is wrong, not unfinished.
-bool endsInsideConstruct(const std::string& source)
-{
-    static const char* const beforeExpression[] = {"return", "typeof", "instanceof", "in", "of", "new",
-                                                    "delete", "void", "throw", "case", "do", "else"};
-    std::string closers;  // the closers awaited, innermost last
-    bool operand = false; // whether a "/" here divides rather than starts a regular expression
-    for (size_t i = 0; i < source.size();) {
-        char c = source[i], next = i + 1 < source.size() ? source[i + 1] : '\0';
-        if (c == '/' && next == '/') {
-            i = source.find('\n', i);
-        } else if (c == '/' && next == '*') {
-            i = source.find("*/", i + 2);
-            if (i == std::string::npos)
-                return true;
-            i += 2;
-        } else if (c == '"' || c == '\'' || (c == '/' && !operand)) {
-            bool inClass = false;
-            for (++i; i < source.size() && (source[i] != c || inClass); ++i) {
-                if (source[i] == '\n')
-                    return false;
-                if (source[i] == '\\')
-                    ++i;
-                else if (c == '/')
-                    inClass = source[i] == '[' || (inClass && source[i] != ']');
-            }
-            if (i >= source.size())
-                return true;
-            ++i;
-            operand = true;
-        } else if (isalnum((unsigned char)c) || c == '_' || c == '$' || (unsigned char)c >= 0x80) {
-            size_t start = i;
-            while (i < source.size() && (isalnum((unsigned char)source[i]) || source[i] == '_' || source[i] == '$' ||
-                                         (unsigned char)source[i] >= 0x80))
-                ++i;
-            std::string word = source.substr(start, i - start);
-            operand = std::none_of(std::begin(beforeExpression), std::end(beforeExpression),
-                                   [&](const char* keyword) { return word == keyword; });
-        } else if ((c == '+' || c == '-') && next == c && operand) {
-            i += 2; // a postfix "++" or "--": a "/" after it divides
-        } else {
-            static const char brackets[] = "([{)]}";
-            const char* bracket = c != '\0' ? strchr(brackets, c) : NULL;
-            if (bracket != NULL && bracket < brackets + 3) {
-                closers += bracket[3];
-            } else if (bracket != NULL) {
-                if (closers.empty() || closers.back() != c)
-                    return false;
-                closers.pop_back();
-            }
-            if (!isspace((unsigned char)c))
-                operand = c == ')' || c == ']';
-            ++i;
-        }
-    }
-    return !closers.empty();
-}
-
-// At a console: runs what is typed, a line at a time or, while a construct
-// is open, the lines up to its end as one piece, and shows each result.
-int interactive(duk_context* ctx, HANDLE input, const std::string& version)
-{
-    writeText(stdout, "qvhost " + version + "; exit() or Ctrl+Z then Enter leaves (Ctrl+D at a Unix terminal)\n");
-    if (duk_peval_string(ctx, kShowValueSource) != 0) {
-        reportError(ctx);
-        return kExitScriptError;
-    }
-    duk_put_global_string(ctx, DUK_HIDDEN_SYMBOL("showValue"));
-    std::string pending; // an unfinished piece
-    std::wstring line;
-    for (;;) {
-        writeText(stdout, pending.empty() ? "> " : "... ");
-        if (!readConsoleLine(input, &line))
-            break;
-        pending += engineFromWide(line) + "\n";
-        if (pending.find_first_not_of(" \t\n") == std::string::npos) {
-            pending.clear();
-            continue;
-        }
-        // The piece ends in a line end, so that a string continued at the
-        // end of a line runs on.
-        if (!compile(ctx, pending, "stdin")) {
-            // Unfinished input fails at its end; anything else is reported
-            // now, from the piece as typed, so that its line is the last.
-            bool atEnd = strstr(duk_safe_to_string(ctx, -1), "end of input)") != NULL;
-            duk_set_top(ctx, 0);
-            if (atEnd && endsInsideConstruct(pending))
-                continue;
-            compile(ctx, pending.substr(0, pending.size() - 1), "stdin");
-            reportError(ctx);
-            duk_set_top(ctx, 0);
-            pending.clear();
-            continue;
-        }
-        pending.clear();
-        if (duk_pcall(ctx, 0) == DUK_EXEC_SUCCESS) {
-            duk_get_global_string(ctx, DUK_HIDDEN_SYMBOL("showValue"));
-            duk_insert(ctx, -2);
-            if (duk_pcall(ctx, 1) == DUK_EXEC_SUCCESS) {
-                duk_push_string(ctx, "\n");
-                duk_concat(ctx, 2);
-                duk_size_t length = 0;
-                const char* text = duk_get_lstring(ctx, -1, &length);
-                std::string problem;
-                if (!writeText(stdout, text, length, &problem))
-                    writeText(stderr, "qvhost: " + problem + "\n");
-            } else {
-                reportError(ctx);
-            }
-        } else {
-            reportError(ctx);
-        }
-        duk_set_top(ctx, 0);
-    }
-    return kExitDone;
-}
-
-// Runs a script file, or standard input for "-" or no name.
-int runScript(duk_context* ctx, const std::wstring& script)
-{
-    bool standardInput = script.empty() || script == L"-";
-    std::string name = standardInput ? "standard input" : utf8FromWide(script);
-    std::string bytes, source, error;
-    if (!(standardInput ? readStream(stdin, &bytes) : readFile(script, &bytes))) {
-        writeText(stderr, "qvhost: cannot read " + name + "\n");
-        return kExitUsage;
-    }
-    if (!sourceFromBytes(bytes, &source, &error)) {
-        writeText(stderr, "qvhost: " + name + " " + error + "\n");
-        return kExitUsage;
-    }
-    std::string().swap(bytes);
-    if (run(ctx, source, standardInput ? "stdin" : engineFromWide(script)))
-        return kExitDone;
-    reportError(ctx);
-    return kExitScriptError;
 }
 
 // The status for output that was (or could not be) written, with the
@@ -576,7 +258,7 @@ int main()
             status = kExitScriptError;
         }
     } else if (options.script.empty() && isConsole(input)) {
-        status = interactive(ctx, input, programVersion());
+        status = runPrompt(ctx, input, programVersion());
     } else {
         status = runScript(ctx, options.script);
     }

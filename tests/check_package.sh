@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes the release zip from the product build and checks it: it unpacks to
 # one folder holding exactly the files SHA256SUMS lists (and SHA256SUMS), the
-# sums match, the files a user needs are there, the programs are the ones
-# built, the texts a user opens have CRLF line ends and nothing else changed,
-# and a second packaging seconds later gives the same bytes.
+# sums match, the files a user needs are there, the reference's links lead
+# somewhere, the programs are the ones built, the texts a user opens have
+# CRLF line ends and nothing else changed, and a second packaging seconds
+# later gives the same bytes.
 #   check_package.sh SOURCE_DIR PRODUCT_DIR
 set -u
 root=${1:?usage: check_package.sh SOURCE_DIR PRODUCT_DIR} product=${2:?}
@@ -26,12 +27,16 @@ listed=$(sed 's/^[0-9a-f]\{64\}  //' SHA256SUMS | LC_ALL=C sort)
 held=$(find . -type f ! -path ./SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort)
 [ "$listed" = "$held" ] || fail "SHA256SUMS lists: $(echo $listed); the zip holds: $(echo $held)"
 sha256sum --quiet -c SHA256SUMS || fail "sums do not match"
-for file in qvfile.dll qvhost.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt CHANGELOG.md \
+for file in qvfile.dll qvhost.exe README.txt reference.html LICENSE.txt THIRD-PARTY-NOTICES.txt CHANGELOG.md \
             jsconfig.json types/qvfile.d.ts types/qvhost.d.ts examples/tour.js; do
     grep -qxF "$file" <<<"$listed" || fail "$file is missing"
 done
 cmp -s qvfile.dll "$product/qvfile.dll" && cmp -s qvhost.exe "$product/qvhost.exe" ||
     fail "the programs in the zip are not the ones built"
+# The reference's links within the page lead to headings of the page.
+for target in $(grep -o 'href="#[^"]*"' reference.html | sed 's/^href="#//; s/"$//' | sort -u); do
+    grep -qF "id=\"$target\"" reference.html || fail "reference.html links to #$target, which no heading has"
+done
 grep -q 'Duktape license' THIRD-PARTY-NOTICES.txt || fail "Duktape's licence is not among the notices"
 # Every line ends in CR LF, the last one too; without the CRs each text is
 # its source (README.txt with the version filled in).

@@ -4,10 +4,8 @@
 // as [Circular], functions by name, getters never run, long strings and
 // arrays shortened. The source evaluates to a function of one value that
 // answers its text; it keeps the built-ins it uses from before any input ran.
-#ifndef QVHOST_SHOW_VALUE_H
-#define QVHOST_SHOW_VALUE_H
-
-const char kShowValueSource[] = R"js(
+// The build embeds this file without its leading comment lines.
+// @ts-check
 (function (keys, describe, prototypeOf, isArray, tagOf, join, push) {
     var path = [];
     function quote(text) {
@@ -133,6 +131,3 @@ const char kShowValueSource[] = R"js(
     };
 })(Object.keys, Object.getOwnPropertyDescriptor, Object.getPrototypeOf, Array.isArray, Object.prototype.toString,
    Array.prototype.join, Array.prototype.push)
-)js";
-
-#endif
