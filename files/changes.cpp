@@ -43,7 +43,15 @@ const char* lastName(const char* path)
     return name;
 }
 
-size_t nameLength(const char* name) { return strcspn(name, "\\"); }
+// The length of the part that starts at `name`: up to its "\" (never the
+// second byte of a character) or the terminator.
+size_t nameLength(const char* name)
+{
+    const char* at = name;
+    while (*at != '\0' && *at != '\\')
+        at += isAnsiLeadByte((unsigned char)*at) && at[1] != '\0' ? 2 : 1;
+    return (size_t)(at - name);
+}
 
 // Whether a Windows name may be `name` (up to its "\"): no control
 // characters and none of < > : " | ? *.
