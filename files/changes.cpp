@@ -2,9 +2,15 @@
 //
 // Each answers 1 when the platform did what was asked and 0 when it refused
 // (missing parent, existing target, refused access, a cancelled copy).
-// rename never replaces an existing entry. copy goes through the shell, which
-// copies folders with their contents, accepts wildcards in the source and may
-// ask the user before replacing files.
+// mkdir makes no name a Windows name may not hold. remove and rename act on
+// the named entry itself, never on a file a link leads to: where the system
+// would reach through the link, they answer 0 and touch nothing. rename never
+// replaces an existing entry; a rename that changes only letter case gives
+// the name the new letters. copy goes through the shell, which copies folders
+// with their contents, accepts wildcards in the source and may ask the user
+// before replacing files; a copy whose paths would not fit, that would land
+// inside its own source or on it, or whose source matches nothing answers 0
+// before the shell starts, and 1 only when the copy is there afterwards.
 #include "file_natives.h"
 #include "path_argument.h"
 
@@ -16,8 +22,149 @@
 
 namespace {
 
-bool makeFolder(const char* path) { return _mkdir(path) == 0; }
-bool removeFile(const char* path) { return remove(path) == 0; }
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The last part of a path that holds a name: what follows its last "\" that
+// more than "\" follows, or a drive's ":". Unlike lastPathPart, a ":" after
+// the drive stays in it. It ends at a "\" or the terminator.
+const char* lastName(const char* path)
+{
+    const char* name = path;
+    for (const char* at = path; *at != '\0';) {
+        bool lead = isAnsiLeadByte((unsigned char)*at) && at[1] != '\0';
+        if (!lead && *at == '\\' && at[1] != '\\' && at[1] != '\0')
+            name = at + 1;
+        at += lead ? 2 : 1;
+    }
+    if (name == path && isDriveLetter(path[0]) && path[1] == ':')
+        name += 2;
+    return name;
+}
+
+// The length of the part that starts at `name`: up to its "\" (never the
+// second byte of a character) or the terminator.
+size_t nameLength(const char* name)
+{
+    const char* at = name;
+    while (*at != '\0' && *at != '\\')
+        at += isAnsiLeadByte((unsigned char)*at) && at[1] != '\0' ? 2 : 1;
+    return (size_t)(at - name);
+}
+
+// Whether a Windows name may be `name` (up to its "\"): no control
+// characters and none of < > : " | ? *.
+bool isWindowsName(const char* name)
+{
+    for (const char* at = name; *at != '\0' && *at != '\\'; ++at) {
+        unsigned char c = (unsigned char)*at;
+        if (isAnsiLeadByte(c) && at[1] != '\0')
+            ++at;
+        else if (c < 0x20 || strchr("<>:\"|?*", c) != NULL)
+            return false;
+    }
+    return true;
+}
+
+bool makeFolder(const char* path) { return isWindowsName(lastName(path)) && _mkdir(path) == 0; }
+bool removeFile(const char* path) { return actsOnEntryItself(path) && remove(path) == 0; }
+
+// Which file a path opens, links followed.
+struct Identity {
+    DWORD volume, high, low;
+};
+
+// False when `path` cannot be opened or its file system gives no index.
+bool identityOf(const char* path, Identity* identity)
+{
+    HANDLE file = CreateFileA(path, 0, kShareAll, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information = {};
+    bool known = GetFileInformationByHandle(file, &information) &&
+                 (information.nFileIndexHigh | information.nFileIndexLow) != 0;
+    CloseHandle(file);
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->high = information.nFileIndexHigh;
+    identity->low = information.nFileIndexLow;
+    return known;
+}
+
+bool sameIdentity(const Identity& a, const Identity& b)
+{
+    return a.volume == b.volume && a.high == b.high && a.low == b.low;
+}
+
+// The name the folder lists for `path` into `listed` (MAX_PATH bytes).
+bool listedName(const char* path, char* listed)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(path, &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    memcpy(listed, entry.cFileName, sizeof entry.cFileName);
+    return true;
+}
+
+// Whether `to` names the entry `from` names, listed under the same name: a
+// rename that can change only the letters of its name.
+bool namesSameEntry(const char* from, const char* to)
+{
+    char fromName[MAX_PATH], toName[MAX_PATH];
+    Identity a, b;
+    return listedName(from, fromName) && listedName(to, toName) && strcmp(fromName, toName) == 0 &&
+           identityOf(from, &a) && identityOf(to, &b) && sameIdentity(a, b);
+}
+
+// Whether the folder lists `path` by the letters its last part has.
+bool listedAsWritten(const char* path)
+{
+    char listed[MAX_PATH];
+    const char* name = lastName(path);
+    size_t length = nameLength(name);
+    return listedName(path, listed) && strlen(listed) == length && strncmp(listed, name, length) == 0;
+}
+
+// Moves `from` to `to` through a new name in the folder of `from`, for a
+// platform whose rename leaves a name as it was when only its letter case
+// changes. When the second step fails the entry takes its old name back.
+bool renameThroughTemporary(const char* from, const char* to)
+{
+    const char name[] = "qv000000.tmp";
+    size_t folder = (size_t)(lastName(from) - from);
+    char temp[kPathSize];
+    if (folder + sizeof name > kPathSize)
+        return false;
+    memcpy(temp, from, folder);
+    memcpy(temp + folder, name, sizeof name);
+    static uint32_t serial = 0;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        uint32_t unique = GetTickCount() * 2654435761u + ++serial * 40503u;
+        for (int digit = 0; digit < 6; ++digit)
+            temp[folder + 7 - digit] = "0123456789abcdef"[(unique >> (4 * digit)) & 15];
+        if (GetFileAttributesA(temp) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        if (rename(from, temp) != 0)
+            return false;
+        if (rename(temp, to) == 0)
+            return true;
+        rename(temp, from);
+        return false;
+    }
+    return false;
+}
+
+bool renameEntry(const char* from, const char* to)
+{
+    if (!actsOnEntryItself(from))
+        return false;
+    bool sameEntry = namesSameEntry(from, to);
+    if (rename(from, to) != 0)
+        return false;
+    return !sameEntry || listedAsWritten(to) || renameThroughTemporary(from, to);
+}
 
 // Fetches the two locations of rename and copy, the first fully before the
 // second. Each buffer has room for a path, its terminator and the second
@@ -33,6 +180,243 @@ bool fetchTwoPaths(NativeContext context, uint32_t argc, ScriptValue* argv,
 // Ends a one-name list for the shell: a second terminator after the path's.
 void endNameList(char* path) { path[strlen(path) + 1] = '\0'; }
 
+// Called for each entry of a walk with its path and its path below the
+// walk's folder; answers false to stop the walk.
+typedef bool (*EntryVisitor)(const char* path, const char* relative, const WIN32_FIND_DATAA& entry,
+                             void* data);
+
+// Visits every entry that `pattern` (a name or a wildcard) matches in
+// `folder` (empty, "C:", or ending in "\"), and every entry below those that
+// are folders, at every depth, one search open per level. False when a
+// folder cannot be listed to its end, a path would not fit kPathSize bytes,
+// or `visit` stops the walk; a pattern that matches nothing visits nothing.
+bool walkEntries(const char* folder, const char* pattern, EntryVisitor visit, void* data)
+{
+    // Every level adds at least a character and a "\" to the path.
+    enum { kDeepest = kPathSize / 2 };
+    char path[kPathSize];
+    HANDLE searches[kDeepest];
+    size_t ends[kDeepest]; // where each level's names start in `path`
+    size_t start = strlen(folder), patternLength = strlen(pattern);
+    if (start + patternLength >= kPathSize)
+        return false;
+    memcpy(path, folder, start);
+    memcpy(path + start, pattern, patternLength + 1);
+    WIN32_FIND_DATAA entry;
+    int depth = 0;
+    ends[0] = start;
+    searches[0] = FindFirstFileA(path, &entry);
+    if (searches[0] == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    bool walked = true;
+    while (walked) {
+        size_t end = ends[depth], length = strlen(entry.cFileName);
+        bool dots = strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0;
+        if (!dots) {
+            // Room for the name, and for "\*" after a folder's.
+            walked = end + length + 2 < kPathSize && depth + 1 < kDeepest;
+            if (walked) {
+                memcpy(path + end, entry.cFileName, length + 1);
+                walked = visit(path, path + start, entry, data);
+            }
+            if (walked && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                memcpy(path + end + length, "\\*", 3);
+                ends[++depth] = end + length + 1;
+                searches[depth] = FindFirstFileA(path, &entry);
+                walked = searches[depth] != INVALID_HANDLE_VALUE;
+                depth -= walked ? 0 : 1;
+                continue;
+            }
+        }
+        // The next entry, climbing out of the folders that are done.
+        while (walked && !FindNextFileA(searches[depth], &entry)) {
+            walked = GetLastError() == ERROR_NO_MORE_FILES;
+            if (walked) {
+                FindClose(searches[depth]);
+                if (--depth < 0)
+                    return true;
+            }
+        }
+    }
+    for (; depth >= 0; --depth)
+        FindClose(searches[depth]);
+    return false;
+}
+
+// A copy's source split for a walk: the folder (empty, "C:", or ending in
+// "\") and the last part, a name or a wildcard, without trailing "\".
+struct CopySource {
+    char folder[kPathSize];
+    char pattern[kPathSize];
+    bool wildcard;
+};
+
+void splitSource(const char* from, CopySource* source)
+{
+    const char* name = lastName(from);
+    size_t folder = (size_t)(name - from), length = nameLength(name);
+    memcpy(source->folder, from, folder);
+    source->folder[folder] = '\0';
+    memcpy(source->pattern, name, length);
+    source->pattern[length] = '\0';
+    source->wildcard = strcspn(source->pattern, "*?") < length;
+}
+
+// Where the shell puts an entry the walk found. A wildcard's entries go
+// into the destination folder, as does the source when the destination is a
+// folder already (`into`); otherwise the source becomes the destination.
+struct Destination {
+    const char* to;
+    bool into;
+};
+
+// The destination path of the entry at `relative` into `path` (kPathSize
+// bytes); false when it does not fit.
+bool destinationOf(const Destination& destination, const char* relative, char* path)
+{
+    const char* rest = destination.into ? relative : relative + nameLength(relative);
+    size_t toLength = strlen(destination.to), restLength = strlen(rest);
+    size_t separator = destination.into ? 1 : 0;
+    if (toLength + separator + restLength >= kPathSize)
+        return false;
+    memcpy(path, destination.to, toLength);
+    path[toLength] = '\\';
+    memcpy(path + toLength + separator, rest, restLength + 1);
+    return true;
+}
+
+// What the check before a copy knows: the destination, the identities of it
+// and of each of its folders that exist, and how many entries matched.
+struct CopyPlan {
+    Destination destination;
+    Identity above[kPathSize / 2];
+    int aboveCount;
+    int matches;
+};
+
+// The identities of the destination and of each folder above it that
+// exists, the current folder's too for a relative destination.
+void identifyDestination(const char* to, CopyPlan* plan)
+{
+    char path[kPathSize];
+    DWORD length = GetFullPathNameA(to, kPathSize, path, NULL);
+    if (length == 0 || length >= kPathSize) {
+        length = (DWORD)strlen(to);
+        memcpy(path, to, length + 1);
+    }
+    plan->aboveCount = 0;
+    for (;;) {
+        if (plan->aboveCount < kPathSize / 2 && identityOf(path, &plan->above[plan->aboveCount]))
+            ++plan->aboveCount;
+        const char* name = lastName(path);
+        size_t folder = name > path && name[-1] == '\\' ? (size_t)(name - path - 1) : 0;
+        if (folder == 2 && path[1] == ':')
+            ++folder; // a drive's root keeps its "\"
+        else if (folder < 3)
+            return;
+        if (folder >= length)
+            return;
+        path[folder] = '\0';
+        length = (DWORD)folder;
+    }
+}
+
+// Each source entry's destination must fit; a matched entry must be neither
+// the destination nor one of its folders.
+bool planEntry(const char* path, const char* relative, const WIN32_FIND_DATAA&, void* data)
+{
+    CopyPlan* plan = (CopyPlan*)data;
+    char destination[kPathSize];
+    if (!destinationOf(plan->destination, relative, destination))
+        return false;
+    if (relative[nameLength(relative)] != '\0')
+        return true;
+    ++plan->matches;
+    Identity identity;
+    if (!identityOf(path, &identity))
+        return true;
+    for (int i = 0; i < plan->aboveCount; ++i) {
+        if (sameIdentity(identity, plan->above[i]))
+            return false;
+    }
+    return true;
+}
+
+DWORD attributesOf(const char* path) { return GetFileAttributesA(path); }
+
+bool isFolder(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Whether the shell may be asked for the copy: the source matches something,
+// a folder is not copied onto a file, every destination path fits the
+// platform's limit, and the destination lies neither on nor inside what is
+// copied. Where the destination is a folder already, the longer paths of a
+// copy into it count.
+bool copyIsPossible(const char* from, const CopySource& source, const char* to)
+{
+    DWORD toAttributes = attributesOf(to);
+    if (!source.wildcard && toAttributes != INVALID_FILE_ATTRIBUTES && !isFolder(toAttributes) &&
+        isFolder(attributesOf(from)))
+        return false;
+    CopyPlan plan;
+    plan.destination.to = to;
+    plan.destination.into = source.wildcard || isFolder(toAttributes);
+    plan.matches = 0;
+    identifyDestination(to, &plan);
+    return walkEntries(source.folder, source.pattern, planEntry, &plan) && plan.matches > 0;
+}
+
+// Each source entry must be at its destination: a folder as a folder, a
+// file as a file of the source's length.
+bool entryWasCopied(const char*, const char* relative, const WIN32_FIND_DATAA& entry, void* data)
+{
+    char copy[kPathSize];
+    WIN32_FILE_ATTRIBUTE_DATA found;
+    if (!destinationOf(*(const Destination*)data, relative, copy) ||
+        !GetFileAttributesExA(copy, GetFileExInfoStandard, &found))
+        return false;
+    bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folder != ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
+        return false;
+    return folder || (found.nFileSizeHigh == entry.nFileSizeHigh && found.nFileSizeLow == entry.nFileSizeLow);
+}
+
+// Counts the wildcard's matches found in the destination folder.
+struct CopiedCount {
+    Destination destination;
+    int copied;
+};
+
+bool countCopied(const char*, const char* relative, const WIN32_FIND_DATAA&, void* data)
+{
+    CopiedCount* count = (CopiedCount*)data;
+    char copy[kPathSize];
+    if (relative[nameLength(relative)] == '\0' && destinationOf(count->destination, relative, copy) &&
+        attributesOf(copy) != INVALID_FILE_ATTRIBUTES)
+        ++count->copied;
+    return true;
+}
+
+// Whether what the shell reported as copied is there: every entry of a
+// file or folder, at every depth, under the destination's name or, where
+// the destination was a folder already, in it; for a wildcard, at least one
+// match in the destination folder, or the destination made a file (the
+// shell may pair the first match with it).
+bool copyIsThere(const CopySource& source, const char* to, bool toWasFolder)
+{
+    if (source.wildcard) {
+        CopiedCount count = {{to, true}, 0};
+        DWORD attributes = attributesOf(to);
+        return walkEntries(source.folder, source.pattern, countCopied, &count) &&
+               (count.copied > 0 || (attributes != INVALID_FILE_ATTRIBUTES && !isFolder(attributes)));
+    }
+    Destination named = {to, false}, into = {to, true};
+    return walkEntries(source.folder, source.pattern, entryWasCopied, &named) ||
+           (toWasFolder && walkEntries(source.folder, source.pattern, entryWasCopied, &into));
+}
+
 } // namespace
 
 QV_NATIVE(nativeMkdir) { return answerPathPredicate(context, argc, argv, result, makeFolder); }
@@ -43,7 +427,7 @@ QV_NATIVE(nativeRename)
     char from[kPathSize + 1], to[kPathSize + 1];
     if (!fetchTwoPaths(context, argc, argv, from, to))
         return kRefused;
-    return returnPredicate(result, rename(from, to) == 0);
+    return returnPredicate(result, renameEntry(from, to));
 }
 
 QV_NATIVE(nativeCopy)
@@ -51,6 +435,11 @@ QV_NATIVE(nativeCopy)
     char from[kPathSize + 1], to[kPathSize + 1];
     if (!fetchTwoPaths(context, argc, argv, from, to))
         return kRefused;
+    CopySource source;
+    splitSource(from, &source);
+    bool toWasFolder = isFolder(attributesOf(to));
+    if (!copyIsPossible(from, source, to))
+        return returnPredicate(result, false);
     endNameList(from);
     endNameList(to);
     SHFILEOPSTRUCTA operation = {};
@@ -63,5 +452,6 @@ QV_NATIVE(nativeCopy)
     operation.hNameMappings = NULL;
     operation.lpszProgressTitle = NULL;
     int outcome = SHFileOperationA(&operation);
-    return returnPredicate(result, outcome == 0 && !operation.fAnyOperationsAborted);
+    bool copied = outcome == 0 && !operation.fAnyOperationsAborted && copyIsThere(source, to, toWasFolder);
+    return returnPredicate(result, copied);
 }

@@ -19,6 +19,35 @@ struct LeadBytes {
 };
 const LeadBytes ansiLeadBytes;
 
+// GetFinalPathNameByHandleW, from Windows Vista on; NULL before.
+typedef DWORD(WINAPI* FinalPathByHandle)(HANDLE file, LPWSTR path, DWORD size, DWORD flags);
+const DWORD kVolumeNameNt = 2;
+// Room for a final path: a link may lead anywhere, deeper than the path.
+enum { kFinalPathSize = 1024 };
+
+FinalPathByHandle findFinalPathByHandle()
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel == NULL ? NULL : (FinalPathByHandle)(void*)GetProcAddress(kernel, "GetFinalPathNameByHandleW");
+}
+
+// The final path of `path` as the system's own name of its volume and the
+// path on it; `flags` adds FILE_FLAG_OPEN_REPARSE_POINT to stop at a link of
+// its own. 0 when it cannot be opened, -1 when the final path cannot be had.
+int finalPathOf(FinalPathByHandle finalPath, const wchar_t* path, DWORD flags, wchar_t* final)
+{
+    HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | flags, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD length = finalPath(file, final, kFinalPathSize, kVolumeNameNt);
+    CloseHandle(file);
+    return length > 0 && length < kFinalPathSize ? (int)length : -1;
+}
+
+// Looked up once, when the DLL loads.
+const FinalPathByHandle finalPathByHandle = findFinalPathByHandle();
+
 } // namespace
 
 bool isAnsiLeadByte(unsigned char byte) { return ansiLeadBytes.lead[byte]; }
@@ -39,6 +68,48 @@ bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
     // A device (NUL, AUX.htm, COM1, \\.\pipe\x) is never a file: writes to it
     // vanish, or block the host on a port.
     return locationToPath(text, path, kPathSize, isAnsiLeadByte) && !pathNamesDevice(path, isAnsiLeadByte);
+}
+
+bool actsOnEntryItself(const char* path)
+{
+    FinalPathByHandle finalPath = finalPathByHandle;
+    if (finalPath == NULL)
+        return true;
+    wchar_t wide[kPathSize], full[kPathSize];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kPathSize) == 0)
+        return false;
+    DWORD length = GetFullPathNameW(wide, kPathSize, full, NULL);
+    if (length == 0 || length >= kPathSize)
+        return false;
+    // A drive's root, or a path without a folder, is no link one can remove.
+    while (length > 0 && full[length - 1] == L'\\')
+        full[--length] = L'\0';
+    wchar_t* name = wcsrchr(full, L'\\');
+    if (name == NULL || name[1] == L'\0')
+        return true;
+    wchar_t entryFinal[kFinalPathSize], folderFinal[kFinalPathSize];
+    int entryLength = finalPathOf(finalPath, full, FILE_FLAG_OPEN_REPARSE_POINT, entryFinal);
+    if (entryLength == 0)
+        return true;
+    WIN32_FIND_DATAW listed;
+    HANDLE search = FindFirstFileW(full, &listed);
+    if (entryLength < 0 || search == INVALID_HANDLE_VALUE) {
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        return false;
+    }
+    FindClose(search);
+    // The folder keeps its "\": "C:\" opens the root, "C:" the current folder.
+    name[1] = L'\0';
+    int folderLength = finalPathOf(finalPath, full, 0, folderFinal);
+    if (folderLength <= 0)
+        return false;
+    if (folderFinal[folderLength - 1] != L'\\')
+        folderFinal[folderLength++] = L'\\';
+    size_t nameLength = wcslen(listed.cFileName);
+    return (size_t)entryLength == folderLength + nameLength &&
+           wcsncmp(entryFinal, folderFinal, folderLength) == 0 &&
+           wcscmp(entryFinal + folderLength, listed.cFileName) == 0;
 }
 
 int32_t answerPathPredicate(NativeContext context, uint32_t argc, ScriptValue* argv,

@@ -1,14 +1,100 @@
 // mkdir, remove, rename and copy on real files.
 #include <windows.h>
 
+#include <stdlib.h>
+
+#include <algorithm>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "scratch.h"
 
 namespace {
 
+// The names in a folder at every depth ("sub\\g.txt"), each with its size,
+// sorted.
+std::vector<std::string> treeOf(const std::string& folder, const std::string& below = "")
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\" + below + "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        names.push_back(below + name + " " + std::to_string(entry.nFileSizeLow));
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            std::vector<std::string> inner = treeOf(folder, below + name + "\\");
+            names.insert(names.end(), inner.begin(), inner.end());
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The name a folder lists for `path`, in its own letters.
+std::string listedName(const std::string& path)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(path.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return "";
+    FindClose(search);
+    return entry.cFileName;
+}
+
 class Changes : public ScratchTest {
 protected:
+    void TearDown() override
+    {
+        if (!smallDisk.empty())
+            removeTree(smallDisk);
+        ScratchTest::TearDown();
+    }
+    // A fresh folder on the small disk (another file system); empty when
+    // none is mounted.
+    std::string smallDiskFolder()
+    {
+        const char* disk = getenv("QVFILE_SMALL_DISK");
+        if (smallDisk.empty() && disk != NULL && *disk != '\0') {
+            smallDisk = std::string(disk) + "\\qvfile-changes";
+            removeTree(smallDisk);
+            CreateDirectoryA(smallDisk.c_str(), NULL);
+        }
+        return smallDisk;
+    }
+    // The folder outside the Wine prefix, made once per test; empty on Windows.
+    std::string outside()
+    {
+        if (outsideOnce.empty())
+            outsideOnce = outsideFolder();
+        return outsideOnce;
+    }
+    // Under Wine: Unix links in the scratch folder, "<stem>-here.txt",
+    // "<stem>-outside.txt" and "<stem>-disk.txt", to files in the scratch
+    // folder, outside the prefix and on the small disk, each file holding its
+    // own path. Pairs of (link name, target path); none on Windows.
+    std::vector<std::pair<std::string, std::string>> makeLinks(const std::string& stem)
+    {
+        std::vector<std::pair<std::string, std::string>> links;
+        std::string places[][2] = {{"here", root}, {"outside", outside()}, {"disk", smallDiskFolder()}};
+        for (auto& place : places) {
+            std::string link = stem + "-" + place[0] + ".txt", target = place[1] + "\\" + stem + "-target.txt";
+            if (place[1].empty())
+                continue;
+            writeBytes(target, target);
+            if (makeUnixLink(at(link), target))
+                links.push_back({link, target});
+        }
+        return links;
+    }
+
+    std::string smallDisk, outsideOnce;
+
     Answer one(const char* function, const std::string& name)
     {
         return host.call(function, {location(name)});
@@ -28,6 +114,10 @@ TEST_F(Changes, MkdirMakesOneNewFolder)
     EXPECT_FALSE(pathExists(at("a")));
     writeBytes(at("file"), "x");
     EXPECT_TRUE(one("mkdir", "file").isInteger(0));
+    // Names no Windows name may be: the platform refuses them on Windows.
+    for (const char* name : {"s:x", "q?", "a*b", "l<g", "g>l", "p|q", "d\"q", "c\x01", "t\x1f\\"})
+        EXPECT_TRUE(one("mkdir", name).isInteger(0)) << name;
+    EXPECT_EQ(treeOf(root), (std::vector<std::string>{"file 1", "new 0"}));
 }
 
 TEST_F(Changes, RemoveDeletesFilesOnly)
@@ -45,6 +135,24 @@ TEST_F(Changes, RemoveDeletesFilesOnly)
     setReadOnly(at("ro.txt"), true);
     EXPECT_TRUE(one("remove", "ro.txt").isInteger(0));
     EXPECT_TRUE(pathExists(at("ro.txt")));
+
+    // Under Wine the system deletes what a Unix link leads to: a link is
+    // left alone, and with it the file it leads to.
+    for (auto& link : makeLinks("removed")) {
+        EXPECT_TRUE(one("remove", link.first).isInteger(0)) << link.first;
+        EXPECT_EQ(readBytes(link.second), link.second);
+        EXPECT_EQ(finalPathOf(at(link.first)), finalPathOf(link.second)) << "the link still leads to it";
+    }
+    // A file reached through a linked folder or a drive that is a link (Z:)
+    // is the file named.
+    if (!outside().empty() && makeUnixLink(at("linked"), outside())) {
+        writeBytes(outside() + "\\inside.txt", "i");
+        EXPECT_TRUE(one("remove", "linked\\inside.txt").isInteger(1));
+        EXPECT_FALSE(pathExists(outside() + "\\inside.txt"));
+        writeBytes(outside() + "\\plain.txt", "p");
+        EXPECT_TRUE(host.call("remove", {host.text(outside() + "\\plain.txt")}).isInteger(1));
+        EXPECT_FALSE(pathExists(outside() + "\\plain.txt"));
+    }
 }
 
 TEST_F(Changes, HeldFilesAreNeitherRemovedNorRenamed)
@@ -76,6 +184,36 @@ TEST_F(Changes, RenameMovesButNeverReplaces)
     EXPECT_TRUE(two("rename", "dir", "moved").isInteger(1));
     EXPECT_EQ(readBytes(at("moved\\inside.txt")), "i");
     EXPECT_TRUE(two("rename", "missing", "other").isInteger(0));
+
+    // A change of letter case alone gives the name the new letters.
+    EXPECT_TRUE(two("rename", "c.txt", "C.Txt").isInteger(1));
+    EXPECT_EQ(listedName(at("c.txt")), "C.Txt");
+    EXPECT_TRUE(two("rename", "moved", "MOVED").isInteger(1));
+    EXPECT_EQ(listedName(at("moved")), "MOVED");
+    EXPECT_EQ(readBytes(at("MOVED\\inside.txt")), "i");
+
+    // Under Wine the system moves what a Unix link leads to: a link stays
+    // where it is, within a folder, to another folder or file system.
+    std::string disk = smallDiskFolder();
+    for (auto& link : makeLinks("renamed")) {
+        for (std::string to :
+             {at("link moved.txt"), at("MOVED\\link.txt"), disk.empty() ? "" : disk + "\\link.txt"}) {
+            if (to.empty())
+                continue;
+            EXPECT_TRUE(host.call("rename", {location(link.first), host.text(to)}).isInteger(0))
+                << link.first << " to " << to;
+            EXPECT_FALSE(pathExists(to)) << to;
+        }
+        EXPECT_EQ(readBytes(link.second), link.second);
+        EXPECT_EQ(finalPathOf(at(link.first)), finalPathOf(link.second)) << "the link still leads to it";
+    }
+    if (!outside().empty() && makeUnixLink(at("linked"), outside())) {
+        writeBytes(outside() + "\\inside.txt", "i");
+        EXPECT_TRUE(two("rename", "linked", "relinked").isInteger(0)) << "a linked folder";
+        EXPECT_TRUE(pathExists(outside() + "\\inside.txt"));
+        EXPECT_TRUE(two("rename", "linked\\inside.txt", "linked\\renamed.txt").isInteger(1));
+        EXPECT_EQ(readBytes(outside() + "\\renamed.txt"), "i");
+    }
 }
 
 TEST_F(Changes, CopyMakesTheNamedCopy)
@@ -92,12 +230,51 @@ TEST_F(Changes, CopyMakesTheNamedCopy)
     EXPECT_TRUE(two("copy", "site", "backup").isInteger(1));
     EXPECT_EQ(readBytes(at("backup\\index.htm")), "index");
     EXPECT_EQ(readBytes(at("backup\\img\\logo.png")), "logo");
+    EXPECT_TRUE(two("copy", "site\\*.htm", "pages").isInteger(1)) << "a wildcard";
+    EXPECT_TRUE(pathExists(at("pages")));
 }
 
 TEST_F(Changes, CopyOfAMissingSourceAnswersZero)
 {
     EXPECT_TRUE(two("copy", "missing.txt", "b.txt").isInteger(0));
     EXPECT_FALSE(pathExists(at("b.txt")));
+
+    // Copies the platform cannot make answer 0 and write nothing anywhere,
+    // though the shell may report success.
+    writeBytes(at("b.txt"), "b");
+    CreateDirectoryA(at("src").c_str(), NULL);
+    writeBytes(at("src\\s.txt"), "s");
+    CreateDirectoryA(at("dir").c_str(), NULL);
+    writeBytes(at("dir\\f.txt"), "f");
+    CreateDirectoryA(at("dir\\sub").c_str(), NULL);
+    writeBytes(at("dir\\sub\\qvfile-deep-entry.txt"), "g");
+    const std::vector<std::string> before = treeOf(root);
+    std::string deep = at("") + std::string(259 - at("").size(), 'd');
+    std::pair<std::string, std::string> copies[] = {
+        {"src", at("b.txt")},            // a folder onto a file
+        {"dir", at("dir\\sub\\inner")},  // into its own subtree
+        {"dir", at("dir")},              // onto itself
+        {"b.txt", at("B.TXT")},          // onto itself, by other letters
+        {"*.none", at("nowhere")},       // a wildcard matching nothing
+        {"dir", deep},                   // entries too deep for the platform
+        {"dir\\sub", deep},
+    };
+    for (auto& copy : copies) {
+        EXPECT_TRUE(host.call("copy", {location(copy.first), host.text(copy.second)}).isInteger(0))
+            << copy.first << " to " << copy.second;
+        EXPECT_EQ(treeOf(root), before) << copy.first << " to " << copy.second;
+    }
+    EXPECT_FALSE(pathExists("qvfile-deep-entry.txt")) << "in the current folder";
+
+    // A folder whose files the disk has no room for is not copied, though
+    // the shell reports success.
+    std::string disk = smallDiskFolder();
+    if (!disk.empty()) {
+        CreateDirectoryA(at("big").c_str(), NULL);
+        writeBytes(at("big\\1.bin"), std::string(40000, '1'));
+        writeBytes(at("big\\2.bin"), std::string(40000, '2'));
+        EXPECT_TRUE(host.call("copy", {location("big"), host.text(disk + "\\big")}).isInteger(0));
+    }
 }
 
 // The copy buffers hold the longest accepted path and both terminators.

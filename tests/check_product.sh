@@ -34,14 +34,15 @@ grep -qx 'KERNEL32.DLL' <<<"$imports" || fail "no KERNEL32 import found: is the 
 # msvcrt's _stat64, ReplaceFileA and SetFilePointerEx). One that is not
 # listed here must be checked against README.txt's promise before it joins
 # the list.
-windows2000="KERNEL32.DLL: CloseHandle CreateFileA DeleteCriticalSection DeleteFileA EnterCriticalSection FindClose
-  FindFirstFileA FindFirstFileW FindNextFileW FreeLibrary GetACP GetFileAttributesA GetFileInformationByHandle
+windows2000="KERNEL32.DLL: CloseHandle CreateFileA CreateFileW DeleteCriticalSection DeleteFileA EnterCriticalSection FindClose
+  FindFirstFileA FindFirstFileW FindNextFileA FindNextFileW FreeLibrary GetACP GetFileAttributesA GetFileAttributesExA
+  GetFileInformationByHandle GetFullPathNameA GetFullPathNameW
   GetFileType GetLastError GetModuleHandleA GetProcAddress GetTickCount GetVolumeInformationA InitializeCriticalSection IsDBCSLeadByte
   LeaveCriticalSection LoadLibraryA MoveFileA MultiByteToWideChar ReadFile ReplaceFileA SetEndOfFile
   SetFilePointerEx SetLastError Sleep TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte WriteFile
 MSVCRT.DLL: _access _amsg_exit _errno _filelengthi64 _fileno _initterm _iob _lock _mkdir _stat64 _unlock abort
   calloc fclose fflush fgetpos fopen fread free fsetpos fwrite malloc memcpy realloc remove rename strcmp
-  strchr strcspn strlen strncmp strrchr strstr vfprintf
+  strchr strcspn strlen strncmp strrchr strstr vfprintf wcscmp wcslen wcsncmp wcsrchr
 SHELL32.DLL: SHFileOperationA
 USER32.DLL: CharUpperW EnumChildWindows EnumWindows GetClassNameA GetWindowRect GetWindowTextA LoadCursorA SendMessageA
   SetCursor SetWindowPos"
