@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs the benchmarks under Wine, one table for the
-# x86_64 build and one for the shipped i686 DLL (where this machine can
-# execute 32-bit programs). Beside the library's read, the same read by a
+# x86_64 build and one for the shipped i686 DLL (under qemu-i386 where the
+# kernel refuses 32-bit programs: there the ratios of library to bare call
+# hold, the absolute times do not). Beside the library's read, the same read by a
 # native Linux program shows what Wine itself costs. A few minutes: each
 # folder of 20,000 entries takes Wine about a minute to make.
 set -euo pipefail
@@ -22,7 +23,8 @@ start_prefix "$prefix64"
 QVFILE_DLL=$(windows_path "$release64_dir/qvfile.dll") "$root/scripts/wine-run.sh" "$test_dir/qvfile_benchmark.exe"
 echo
 if [ "$i686_runs" = yes ]; then
-    echo "== i686 product (build/i686/qvfile.dll), 32-bit Wine =="
+    echo "== i686 product (build/i686/qvfile.dll), 32-bit Wine$i686_how =="
+    [ -z "$i686_how" ] || echo "(emulated: compare ratios to the bare calls, not absolute times)"
     start_prefix "$prefix32" win32
     QVFILE_DLL=$(windows_path "$product_dir/qvfile.dll") "$root/scripts/wine-run.sh" "$test32_dir/qvfile_benchmark.exe"
 else

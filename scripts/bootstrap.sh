@@ -10,9 +10,17 @@
 # be installed, the rest is, the reason is kept in build/wine32-not-installed
 # for the test command, and bootstrap succeeds. Any other package that cannot
 # be installed fails bootstrap, with the package and apt's reason.
+#
+# Where the kernel refuses to execute 32-bit programs (or QVFILE_EMULATE_I686=1
+# asks for the emulated path), 32-bit Wine runs under qemu-i386 from the
+# package qemu-user, which Debian 12 has new enough (8 or later) only in
+# bookworm-backports: that suite is added, pinned so that nothing else comes
+# from it. When it cannot be installed, the reason is kept in
+# build/qemu-not-installed and bootstrap succeeds.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 wine32_note=$root/build/wine32-not-installed
+qemu_note=$root/build/qemu-not-installed
 
 packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
           wine64 xvfb xauth googletest duktape-dev clang libclang-rt-14-dev
@@ -22,13 +30,29 @@ wine32=wine32:i386
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 say() { echo "bootstrap: $*" >&2; }
 
+# Whether 32-bit Wine is there and the kernel refuses to execute its loader.
+kernel_refuses_32_bit() {
+    local out status=0
+    [ -x /usr/lib/wine/wine ] || return 1
+    out=$(/usr/lib/wine/wine --version 2>&1) || status=$?
+    [ "$status" -eq 126 ] && grep -q 'Exec format error' <<<"$out"
+}
+# Whether 32-bit Wine is to run under qemu-i386 and no qemu-i386 8 or later
+# is installed.
+emulator_missing() {
+    [ "${QVFILE_EMULATE_I686:-}" = 1 ] || kernel_refuses_32_bit || return 1
+    local version
+    version=$(qemu-i386 --version 2>/dev/null | sed -n '1s/^qemu-i386 version \([0-9]*\)\..*/\1/p')
+    [ -z "$version" ] || [ "$version" -lt 8 ]
+}
+
 missing=()
 for p in "${packages[@]}" "$wine32"; do installed "$p" || missing+=("$p"); done
-if [ ${#missing[@]} -eq 0 ]; then
-    rm -f "$wine32_note"
+if [ ${#missing[@]} -eq 0 ] && ! emulator_missing; then
+    rm -f "$wine32_note" "$qemu_note"
     exit 0
 fi
-say "installing ${missing[*]}"
+[ ${#missing[@]} -eq 0 ] || say "installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 # 32-bit Wine comes from the i386 architecture.
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
@@ -146,7 +170,34 @@ paired_versions() {
         grep -xFf <(awk 'NF' <<<"$siblings") | awk '{ print $1 ":amd64=" $2 }'
 }
 
-update_indexes
+# The Debian mirror and keyring of the machine's bookworm source.
+bookworm_source() {
+    awk '/^URIs:/ { uri = $2 } /^Signed-By:/ { key = $2 } /^$/ { uri = ""; key = ""; found = 0 }
+         /^Suites:.*bookworm( |$)/ { found = 1 }
+         found && uri != "" && key != "" { print uri, key; exit }' /etc/apt/sources.list.d/*.sources 2>/dev/null
+}
+
+# Adds bookworm-backports for qemu-user alone and installs it from there;
+# prints the reason when it cannot.
+install_emulator() {
+    local source mirror keyring log
+    source=$(bookworm_source)
+    mirror=${source%% *} keyring=${source#* }
+    [ -n "$source" ] || { mirror=http://deb.debian.org/debian keyring=/usr/share/keyrings/debian-archive-keyring.gpg; }
+    printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: %s\n' \
+        "$mirror" "$keyring" >/etc/apt/sources.list.d/qvfile-backports.sources
+    printf '%s\n' '# qvfile: qemu-user, and nothing else, from bookworm-backports.' \
+        'Package: qemu-user' 'Pin: release n=bookworm-backports' 'Pin-Priority: 500' '' \
+        'Package: *' 'Pin: release n=bookworm-backports' 'Pin-Priority: -1' \
+        >/etc/apt/preferences.d/qvfile-backports
+    update_indexes
+    log=$(apt-get install -y -q --no-install-recommends qemu-user/bookworm-backports 2>&1) ||
+        { reason_of "$log"; return 0; }
+    emulator_missing && echo "qemu-user from bookworm-backports has no qemu-i386 8 or later"
+    return 0
+}
+
+[ ${#missing[@]} -eq 0 ] || update_indexes
 rest=()
 for p in "${missing[@]}"; do [ "$p" = "$wine32" ] || rest+=("$p"); done
 
@@ -186,4 +237,19 @@ if [ -n "$wine32_why" ]; then
     echo "$wine32_why" >"$wine32_note"
 else
     rm -f "$wine32_note"
+fi
+
+if emulator_missing; then
+    if [ "${QVFILE_EMULATE_I686:-}" = 1 ]; then why="QVFILE_EMULATE_I686=1 asks for 32-bit Wine under qemu-i386"
+    else why="the kernel refuses 32-bit programs"; fi
+    say "$why: installing qemu-user from bookworm-backports (pinned to it alone)"
+    qemu_why=$(install_emulator)
+    if [ -n "$qemu_why" ]; then
+        say "qemu-user could not be installed: $qemu_why"
+        echo "$qemu_why" >"$qemu_note"
+    else
+        rm -f "$qemu_note"
+    fi
+else
+    rm -f "$qemu_note"
 fi

@@ -119,19 +119,47 @@ stop_wine() {
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # Whether this machine runs 32-bit programs, found by running one: a tiny
-# i686 program under 32-bit Wine, in the 32-bit prefix (made current). Sets
-# i686_runs to yes or no (no, with the reason in cannot_run_32, also where
-# 32-bit Wine could not be installed); any failure other than the kernel
-# refusing a 32-bit program is an error, reported with Wine's output.
+# i686 program under 32-bit Wine, in the 32-bit prefix (made current).
+# Natively where the kernel executes 32-bit programs; where it refuses them
+# (or QVFILE_EMULATE_I686=1 asks), under qemu-i386 (see wine-run.sh), if
+# qemu-i386 8 or later is installed and a user namespace can have its own
+# binfmt_misc. Sets i686_runs to yes or no (no, with the reason in
+# cannot_run_32, also where 32-bit Wine could not be installed), exports
+# QVFILE_I686_RUN (native or emulated) for wine-run.sh and sets i686_how to
+# ", emulated by qemu-i386 X.Y" or nothing. Any other failure of the probe is
+# an error, reported with Wine's output.
 probe_i686() {
-    local exe=$test32_dir/probe.exe log=$test32_dir/probe.log status=0
+    local exe=$test32_dir/probe.exe log=$test32_dir/probe.log status=0 refusal qemu
     mkdir -p "$test32_dir"
+    i686_how=
     # Bootstrap leaves the reason here when it could not install 32-bit Wine.
     if [ -f "$root/build/wine32-not-installed" ] || [ ! -x /usr/lib/wine/wine ]; then
         i686_runs=no
         cannot_run_32="32-bit Wine could not be installed ($(cat "$root/build/wine32-not-installed" 2>/dev/null ||
                         echo "/usr/lib/wine/wine is missing"))"
         return 0
+    fi
+    export QVFILE_I686_RUN=native
+    if [ "${QVFILE_EMULATE_I686:-}" = 1 ]; then
+        QVFILE_I686_RUN=emulated cannot_run_32="QVFILE_EMULATE_I686=1 asks for qemu-i386"
+    elif ! refusal=$(/usr/lib/wine/wine --version 2>&1) && [[ $refusal = *'Exec format error'* ]]; then
+        QVFILE_I686_RUN=emulated
+    fi
+    if [ "$QVFILE_I686_RUN" = emulated ]; then
+        i686_runs=no
+        qemu=$(qemu-i386 --version 2>/dev/null | sed -n '1s/^qemu-i386 version \([0-9]*\.[0-9]*\).*/\1/p')
+        if [ -f "$root/build/qemu-not-installed" ]; then
+            cannot_run_32+=", and qemu-user could not be installed ($(cat "$root/build/qemu-not-installed"))"
+            return 0
+        elif [ -z "$qemu" ] || [ "${qemu%%.*}" -lt 8 ]; then
+            cannot_run_32+=", and there is no qemu-i386 8 or later${qemu:+ (only $qemu)}"
+            return 0
+        elif ! refusal=$(unshare --user --map-root-user --mount \
+                         mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>&1); then
+            cannot_run_32+=", and a user namespace cannot have its own binfmt_misc here (Linux 6.7 or later): $refusal"
+            return 0
+        fi
+        i686_how=", emulated by qemu-i386 $qemu"
     fi
     printf 'int main(void) { return 42; }\n' | i686-w64-mingw32-gcc -x c - -o "$exe"
     start_prefix "$prefix32" win32 >"$log" 2>&1 || true
@@ -140,8 +168,12 @@ probe_i686() {
         i686_runs=yes
     elif [ "$status" -eq 126 ] && grep -q 'Exec format error' "$log"; then
         i686_runs=no
+        [ -z "$i686_how" ] || cannot_run_32+=", and the probe was refused under qemu-i386 $qemu too"
+    elif [ "$status" -eq 125 ] && grep -q 'cannot register qemu-i386' "$log"; then
+        i686_runs=no
+        cannot_run_32+=", and qemu-i386 could not be registered in a namespace's binfmt_misc (see $log)"
     else
-        echo "The i686 probe failed (status $status):" >&2
+        echo "The i686 probe failed (status $status${i686_how}):" >&2
         sed 's/^/  /' "$log" >&2
         return 1
     fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both architectures and runs every test: the x86_64 build under
 # 64-bit Wine, the same tests built for i686 under 32-bit Wine against the
-# shipped build/i686 (where this machine can execute 32-bit programs), the
+# shipped build/i686 (natively, or under qemu-i386 where the kernel refuses
+# 32-bit programs or QVFILE_EMULATE_I686=1 asks for it), the
 # checks of the shipped DLL as a binary, and the platform-free parts natively
 # under the sanitizers, all on a private X display; then the library tests
 # and the end-to-end scripts of the x86_64 build again on code page 932,
@@ -26,7 +27,11 @@ build_native
 echo "Built in $((SECONDS - build_start)) s"
 start_wine
 probe_i686
-[ "$i686_runs" = yes ] || echo "i686 suite NOT RUN: $cannot_run_32"
+if [ "$i686_runs" != yes ]; then
+    echo "i686 suite NOT RUN: $cannot_run_32"
+elif [ -n "$i686_how" ]; then
+    echo "i686 suite: ${i686_how#, } ($cannot_run_32)"
+fi
 
 summary=()
 failed=0
@@ -61,7 +66,7 @@ run_suite() {
 use_code_page "${code_page:-1252}"
 run_suite "x86_64 (64-bit Wine)" "$test_dir" "$prefix64" win64 "$@"
 if [ "$i686_runs" = yes ]; then
-    run_suite "i686 (32-bit Wine, shipped build/i686)" "$test32_dir" "$prefix32" win32 "$@"
+    run_suite "i686 (32-bit Wine, shipped build/i686$i686_how)" "$test32_dir" "$prefix32" win32 "$@"
 else
     summary+=("i686 suite NOT RUN: $cannot_run_32")
 fi
