@@ -73,6 +73,9 @@ if (twoByte) {
             check("remove " + name, qvfile.remove(at), 1);
         });
     });
+    if (twoByte[2])
+        throwsFailure("a pipe on server " + twoByte[2], function () { return qvfile.exists("//" + twoByte[2] + "/pipe/x"); },
+                      "qvfile.exists failed");
     if (twoByte[3]) {
         qvfile.write(url + "/target.txt", "kept");
         qvfile.write(twoByte[3] + "ile:///" + url.substring(8) + "/target.txt", "replaced");
