@@ -129,8 +129,8 @@ void foldOnce(char* path, LeadByteTest isLeadByte)
             // "a.\b" is "a\b"; '.' is never a second byte.
             if (!dots && !last && segment[length - 1] == '.')
                 --length;
-            memmove(out, segment, length);
-            out += length;
+            for (size_t i = 0; i < length; ++i)
+                *out++ = segment[i]; // forward: never ahead of `segment`
             if (!last)
                 *out++ = '\\';
             if (dots)
