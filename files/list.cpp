@@ -1,15 +1,16 @@
 // list(pattern[, filter]): the names a folder search finds, joined by ":".
 //
-// The pattern goes to the folder search as converted, wildcards included.
+// The pattern goes to the folder search as converted and folded, wildcards
+// included.
 // Answers the empty string when nothing matches (or the folder or drive is
 // missing), and the integer 0 when the search cannot start for another reason
 // or the listing cannot be held in memory. A listing is never cut short.
 // The search reads names in UTF-16; a name the ANSI code page cannot write
 // exactly is left out, since any text a script could get for it (a lookalike,
 // or '?', a wildcard) would name something else. So are names that end in a
-// dot or a space and device names (the system would take them for another
-// file, or a device), and entries that match a wildcard pattern only through
-// their short (8.3) name.
+// dot or a space, device names and names holding characters no Windows name
+// may hold (the system would take them for another file, or a device), and
+// entries that match a wildcard pattern only through their short (8.3) name.
 #include "file_natives.h"
 #include "listing.h"
 #include "path_argument.h"
@@ -118,7 +119,8 @@ SearchOutcome buildListing(const char* pattern, ListFilter filter)
     char name[kAnsiNameSize];
     bool complete = startListing(&listingBuffer);
     while (complete) {
-        if (ansiNameOf(codePage, entry.cFileName, name) && nameIsListable(name) &&
+        if (ansiNameOf(codePage, entry.cFileName, name) &&
+            nameIsListable(name, isAnsiLeadByte, ansiSuperscriptDigitAt) &&
             entryIsListed(entryAttributes(entry.dwFileAttributes), name, filter) &&
             (wildcards == NULL || longNameOfEntryMatches(wildcards, entry)))
             complete = appendListingName(&listingBuffer, name);

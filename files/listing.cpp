@@ -1,5 +1,4 @@
 #include "listing.h"
-#include "location.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -41,12 +40,20 @@ bool entryIsListed(unsigned attributes, const char* name, ListFilter filter)
     return true;
 }
 
-bool nameIsListable(const char* name)
+bool nameIsListable(const char* name, LeadByteTest isLeadByte, SuperscriptDigitTest superscriptDigitAt)
 {
     size_t length = strlen(name);
     if (length > 0 && (name[length - 1] == '.' || name[length - 1] == ' '))
         return false;
-    return !nameIsDevice(name);
+    // A character's second byte may be 0x5C or 0x7C ("\\", "|"), never one
+    // of the others.
+    for (const char* at = name; *at != '\0'; ++at) {
+        if ((unsigned char)*at < 0x20 || strchr("<>:\"/\\|?*", *at) != NULL)
+            return false;
+        if (isLeadByte((unsigned char)*at) && at[1] != '\0')
+            ++at;
+    }
+    return !nameIsDevice(name, superscriptDigitAt);
 }
 
 namespace {
@@ -55,7 +62,7 @@ namespace {
 // system's own form, everything else a character to compare.
 enum PatternToken : char16_t {
     kAnyRun = u'*',     // any characters
-    kBeforeDot = u'<',  // any characters but the name's last dot
+    kBeforeDot = u'<',  // any characters; the name's last dot only as the last
     kOneOrNone = u'>',  // one character, or none before a dot or at the end
     kDotOrEnd = u'"',   // a dot, or the end of the name
 };
@@ -67,17 +74,28 @@ bool isWildcard(char16_t unit)
     return unit == u'*' || unit == u'?' || unit == u'<' || unit == u'>' || unit == u'"';
 }
 
-// The system's reading of "?", "*" and "." in a pattern. Trailing spaces are
-// dropped, as the system drops them from a path. Returns the token count.
+// The system's reading of "?", "*" and "." in a pattern. A final run of dots
+// and spaces is read as one dot when it ends in a dot ("*. ." is "*.") and
+// dropped when it ends in a space ("*. " is "*"). Returns the token count.
 size_t tokenize(const char16_t* pattern, char16_t* tokens)
 {
     size_t length = 0;
-    while (pattern[length] != 0 && length < kLongestPattern)
+    while (pattern[length] != 0 && length < kLongestPattern) {
+        tokens[length] = pattern[length];
         ++length;
-    while (length > 0 && pattern[length - 1] == u' ')
-        --length;
+    }
+    size_t run = length;
+    while (run > 0 && (tokens[run - 1] == u'.' || tokens[run - 1] == u' '))
+        --run;
+    if (run < length && tokens[length - 1] == u'.') {
+        tokens[run] = u'.';
+        length = run + 1;
+    } else {
+        length = run;
+    }
+    // Each unit read with the one after it, which is still the pattern's.
     for (size_t i = 0; i < length; ++i) {
-        char16_t unit = pattern[i], next = i + 1 < length ? pattern[i + 1] : 0;
+        char16_t unit = tokens[i], next = i + 1 < length ? tokens[i + 1] : 0;
         if (unit == u'?')
             unit = kOneOrNone;
         else if (unit == u'.' && (next == 0 || next == u'?' || next == u'*'))
@@ -168,7 +186,9 @@ bool longNameMatches(const char16_t* pattern, const char16_t* name, UpcaseUnit u
                 next[j] = true;
                 break;
             case kBeforeDot:
+                // It takes the last dot only to end there ("ab<exe" is "abcd.exe").
                 next[j] = next[j] || i != lastDot;
+                next[j + 1] = next[j + 1] || i == lastDot;
                 break;
             case kOneOrNone:
                 next[j + 1] = next[j + 1] || unit != u'.';

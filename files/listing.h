@@ -7,6 +7,8 @@
 
 #include <stddef.h>
 
+#include "location.h"
+
 enum ListFilter { kListFiles, kListWritable, kListFolders, kListAll, kListRefused };
 
 // Entry attributes as the folder search reports them.
@@ -27,11 +29,14 @@ ListFilter chooseFilter(const char* filterText);
 // says (Folders takes only entries whose sole attribute is the folder one).
 bool entryIsListed(unsigned attributes, const char* name, ListFilter filter);
 
-// Whether a name found by a folder search can stand in a listing: a name
-// that ends in a dot or a space, or that names a device, would make the
-// system act on another file (it drops trailing dots and spaces from every
-// path, and "aux.htm" is the AUX device), so it is left out.
-bool nameIsListable(const char* name);
+// Whether a name found by a folder search can stand in a listing. Left out
+// are names that would make the system act on another file: a name that
+// ends in a dot or a space (the system drops them from every path), one that
+// names a device ("aux.htm", "com\xB9" in code page 1252), and one holding a
+// character no Windows name may hold (< > : " / \ | ? * or a control
+// character), as Unix file systems and some shares allow: "pipe|x" would
+// name pipe:x, and "unix:name" would split at the listing's separator.
+bool nameIsListable(const char* name, LeadByteTest isLeadByte, SuperscriptDigitTest superscriptDigitAt);
 
 // Upper case of one UTF-16 unit, as the file system compares names.
 typedef char16_t (*UpcaseUnit)(char16_t unit);
@@ -43,8 +48,10 @@ bool patternHasWildcards(const char16_t* pattern);
 // Whether the long name `name` matches `pattern`, the last part of a search
 // pattern, as the folder search matches names (letter case aside): "*" any
 // run, "?" any one character, except that "?" before a dot or at the end
-// also matches nothing, "*" before a dot never takes a name's last dot,
-// a dot before "*" or "?" or at the end also matches the end of the name, and
+// also matches nothing, "*" before a dot (the system's "<") takes the
+// name's last dot only as its own last character, a dot before "*" or "?" or
+// at the end also matches the end of the name, a final run of dots and spaces
+// is one dot when it ends in a dot and nothing when it ends in a space, and
 // "*.*" matches every name, with a dot or without. The search also matches a
 // pattern against each entry's short (8.3) name, so an entry that has one is
 // listed only when this accepts its long name.

@@ -36,18 +36,114 @@ bool startsWithWord(const char* text, const char* word)
     return true;
 }
 
+bool startsWithRawNamespace(const char* path)
+{
+    return strncmp(path, "\\\\?\\", 4) == 0 || strncmp(path, "\\??\\", 4) == 0;
+}
+
 // The path after a device or raw namespace prefix ("\\.\", "\\?\", "\??\"),
 // or the whole path without one.
 const char* afterNamespace(const char* path)
 {
-    bool prefixed = strncmp(path, "\\\\.\\", 4) == 0 || strncmp(path, "\\\\?\\", 4) == 0 ||
-                    strncmp(path, "\\??\\", 4) == 0;
-    return prefixed ? path + 4 : path;
+    return strncmp(path, "\\\\.\\", 4) == 0 || startsWithRawNamespace(path) ? path + 4 : path;
 }
 
 bool startsWithDrive(const char* text)
 {
     return ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) && text[1] == ':';
+}
+
+// The text after one segment and the separators that follow it.
+const char* afterSegment(const char* at, LeadByteTest isLeadByte)
+{
+    while (*at != '\0' && *at != '\\')
+        at += characterLength(at, isLeadByte);
+    while (*at == '\\')
+        ++at;
+    return at;
+}
+
+// How much of a path "." and ".." never fold away: the device namespace's
+// "\\.\", a share's "\\server\share\", a drive's "C:\" or "C:", or a lone
+// "\". `relative` tells whether the rest is relative to a current folder,
+// so that ".." may climb above it.
+size_t rootLength(const char* path, LeadByteTest isLeadByte, bool* relative)
+{
+    *relative = false;
+    if (strncmp(path, "\\\\.\\", 4) == 0)
+        return 4;
+    if (path[0] == '\\' && path[1] == '\\')
+        return (size_t)(afterSegment(afterSegment(path + 2, isLeadByte), isLeadByte) - path);
+    if (startsWithDrive(path)) {
+        *relative = path[2] != '\\';
+        return *relative ? 2 : 3;
+    }
+    if (path[0] == '\\')
+        return 1;
+    *relative = true;
+    return 0;
+}
+
+// The start of the last segment written to [from, end), where each segment
+// is followed by "\".
+char* lastSegment(char* from, char* end, LeadByteTest isLeadByte)
+{
+    char* start = from;
+    for (char* at = from; at + 1 < end; at += characterLength(at, isLeadByte)) {
+        if (*at == '\\')
+            start = at + 1;
+    }
+    return start;
+}
+
+// One pass of the system's folding (see foldPath). Writing never overtakes
+// reading, so it works in place.
+void foldOnce(char* path, LeadByteTest isLeadByte)
+{
+    bool relative;
+    size_t root = rootLength(path, isLeadByte, &relative);
+    char* out = path + root;
+    char* floor = out; // ".." climbs no higher: the root, or the ".." kept
+    const char* at = path + root;
+    while (*at != '\0') {
+        const char* segment = at;
+        while (*at != '\0' && *at != '\\')
+            at += characterLength(at, isLeadByte);
+        size_t length = (size_t)(at - segment);
+        bool last = *at == '\0';
+        if (!last)
+            ++at;
+        bool dot = length == 1 && segment[0] == '.';
+        bool dots = length == 2 && segment[0] == '.' && segment[1] == '.';
+        if (dots && out > floor) {
+            out = lastSegment(floor, out, isLeadByte);
+        } else if (length == 0 || dot || (dots && !relative)) {
+            // A separator of a run, ".", or ".." at the root: dropped.
+        } else {
+            // A relative "x\..\C:\y" is no drive path: it keeps ".\" before "C:".
+            if (out == path && root == 0 && startsWithDrive(segment)) {
+                *out++ = '.';
+                *out++ = '\\';
+                floor = out;
+            }
+            // "a.\b" is "a\b"; '.' is never a second byte.
+            if (!dots && !last && segment[length - 1] == '.')
+                --length;
+            for (size_t i = 0; i < length; ++i)
+                *out++ = segment[i]; // forward: never ahead of `segment`
+            if (!last)
+                *out++ = '\\';
+            if (dots)
+                floor = out;
+            continue;
+        }
+        // A final "." or ".." leaves no separator behind, but the root's.
+        if (last && out > path + root)
+            --out;
+    }
+    if (out == path && *path != '\0')
+        *out++ = '.';
+    *out = '\0';
 }
 
 } // namespace
@@ -91,28 +187,41 @@ const char* lastPathPart(const char* path, LeadByteTest isLeadByte)
     return part;
 }
 
-bool nameIsDevice(const char* name)
+void foldPath(char* path, LeadByteTest isLeadByte)
+{
+    if (startsWithRawNamespace(path))
+        return;
+    // A pass may leave work for the next ("a\...\b" makes "a\..\b"); a pass
+    // that changes the path shortens it.
+    for (size_t length = strlen(path);;) {
+        foldOnce(path, isLeadByte);
+        size_t folded = strlen(path);
+        if (folded == length)
+            return;
+        length = folded;
+    }
+}
+
+bool nameIsDevice(const char* name, SuperscriptDigitTest superscriptDigitAt)
 {
     // The base name: up to the first dot, without the spaces before it.
+    // Neither byte is ever the second of a character.
     size_t length = strcspn(name, ".");
     while (length > 0 && name[length - 1] == ' ')
         --length;
-    char base[8];
-    if (length < 3 || length > 7)
-        return false;
-    for (size_t i = 0; i < length; ++i)
-        base[i] = upper(name[i]);
-    base[length] = '\0';
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* device : kDevices) {
-        if (strcmp(base, device) == 0)
+        if (length == strlen(device) && startsWithWord(name, device))
             return true;
     }
-    return length == 4 && (strncmp(base, "COM", 3) == 0 || strncmp(base, "LPT", 3) == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (length < 4 || !(startsWithWord(name, "COM") || startsWithWord(name, "LPT")))
+        return false;
+    if (length == 4 && name[3] >= '1' && name[3] <= '9')
+        return true;
+    return superscriptDigitAt(name + 3) == length - 3;
 }
 
-bool pathNamesDevice(const char* path, LeadByteTest isLeadByte)
+bool pathNamesDevice(const char* path, LeadByteTest isLeadByte, SuperscriptDigitTest superscriptDigitAt)
 {
     // The device and raw namespaces ("\\.\COM10", "\\?\GLOBALROOT\..."), but
     // for a drive's, a share's or a volume's paths in them.
@@ -128,8 +237,8 @@ bool pathNamesDevice(const char* path, LeadByteTest isLeadByte)
     }
     // A share's pipes and mailslots ("\\server\pipe\x") are no files either.
     if (share != NULL) {
-        const char* name = strchr(share, '\\');
-        if (name != NULL && (startsWithWord(name + 1, "pipe\\") || startsWithWord(name + 1, "mailslot\\")))
+        const char* name = afterSegment(share, isLeadByte);
+        if (startsWithWord(name, "pipe\\") || startsWithWord(name, "mailslot\\"))
             return true;
     }
     const char* part = path;
@@ -146,9 +255,8 @@ bool pathNamesDevice(const char* path, LeadByteTest isLeadByte)
         return false;
     memcpy(name, part, length);
     name[length] = '\0';
-    return nameIsDevice(name);
+    return nameIsDevice(name, superscriptDigitAt);
 }
-
 bool pathHasStream(const char* path)
 {
     // A ':' byte is never the second byte of a character.

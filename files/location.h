@@ -18,6 +18,12 @@ enum { kMaxLocationLength = 260 };
 // Whether a byte of the ANSI code page leads a two-byte character.
 typedef bool (*LeadByteTest)(unsigned char byte);
 
+// The number of bytes of the character at `text` when the ANSI code page
+// makes it a superscript digit (¹, ² or ³), else 0. The system takes these
+// for the digits of COM and LPT names; where they lie depends on the code
+// page (0xB9 is ¹ in 1252 but ą in 1250; UTF-8 writes ¹ as C2 B9).
+typedef size_t (*SuperscriptDigitTest)(const char* text);
+
 // Turns a location into a local path in `path` (`capacity` bytes): the text
 // after the first "file:///" that starts a character (or the whole text when
 // there is none), with every "/" character made "\" and every "|" made ":".
@@ -29,20 +35,32 @@ bool locationToPath(const char* text, char* path, size_t capacity, LeadByteTest 
 // The last part of a path: what follows its last "\", or the drive's ":".
 const char* lastPathPart(const char* path, LeadByteTest isLeadByte);
 
+// Rewrites `path` in place as the system resolves it before acting on it:
+// "." and ".." segments folded, never above the root (a drive's "C:\", a
+// share's "\\server\share\", the device namespace's "\\.\"); runs of
+// separators after the root made one; a dot ending a folder's segment
+// dropped ("a.\b" is "a\b"). Folded again until nothing changes, so that the
+// system's own folding of the result changes nothing either. A relative
+// path keeps the ".." that climb above its start, and one that folds away
+// entirely becomes ".". Paths in the raw namespace ("\\?\", "\??\") are
+// left as they are, as the system leaves them. The path never grows.
+void foldPath(char* path, LeadByteTest isLeadByte);
+
 // Whether a name (one part of a path) is one the system takes for a device:
-// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, CONIN$ or CONOUT$, in any
-// letter case, also followed by an extension or by dots or spaces.
-bool nameIsDevice(const char* name);
+// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 (the digit also a superscript
+// ¹, ² or ³), CONIN$ or CONOUT$, in any letter case, also followed by an
+// extension or by dots or spaces.
+bool nameIsDevice(const char* name, SuperscriptDigitTest superscriptDigitAt);
 
-// Whether a path names a device rather than a file: its last part, up to a
-// colon ("nul:", "aux.htm:x"), is a device name; it lies in the device or
-// the raw namespace ("\\.\COM10", "\\?\GLOBALROOT\...") other than for a
-// drive's, a share's or a volume's paths; or it is a share's pipe or
-// mailslot ("\\server\pipe\x").
-bool pathNamesDevice(const char* path, LeadByteTest isLeadByte);
+// Whether a folded path (see foldPath) names a device rather than a file:
+// its last part, up to a colon ("nul:", "aux.htm:x"), is a device name; it
+// lies in the device or the raw namespace ("\\.\COM10", "\\?\GLOBALROOT\...")
+// other than for a drive's, a share's or a volume's paths; or it is a
+// share's pipe or mailslot ("\\server\pipe\x").
+bool pathNamesDevice(const char* path, LeadByteTest isLeadByte, SuperscriptDigitTest superscriptDigitAt);
 
-// Whether a path names a stream of a file ("f.txt:notes"): it holds a colon
-// after its namespace prefix and its drive's.
+// Whether a folded path names a stream of a file ("f.txt:notes"): it holds a
+// colon after its namespace prefix and its drive's.
 bool pathHasStream(const char* path);
 
 #endif

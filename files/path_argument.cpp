@@ -52,6 +52,19 @@ const FinalPathByHandle finalPathByHandle = findFinalPathByHandle();
 
 bool isAnsiLeadByte(unsigned char byte) { return ansiLeadBytes.lead[byte]; }
 
+size_t ansiSuperscriptDigitAt(const char* text)
+{
+    // The shortest run of bytes that is one whole character, as the system
+    // converts it; UTF-8 takes up to four.
+    for (int bytes = 1; bytes <= 4 && text[bytes - 1] != '\0'; ++bytes) {
+        wchar_t wide[2];
+        int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, bytes, wide, 2);
+        if (units != 0)
+            return units == 1 && (wide[0] == 0xB9 || wide[0] == 0xB2 || wide[0] == 0xB3) ? (size_t)bytes : 0;
+    }
+    return 0;
+}
+
 bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
 {
     TextFromValueService textFromValue = hostServices.textFromValue;
@@ -65,9 +78,12 @@ bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
     // at the reported length, never reading past the host's text.
     if (strnlen(text, length) != length)
         return false;
-    // A device (NUL, AUX.htm, COM1, \\.\pipe\x) is never a file: writes to it
-    // vanish, or block the host on a port.
-    return locationToPath(text, path, kPathSize, isAnsiLeadByte) && !pathNamesDevice(path, isAnsiLeadByte);
+    if (!locationToPath(text, path, kPathSize, isAnsiLeadByte))
+        return false;
+    // A device (NUL, AUX.htm, COM1, \\.\pipe\x, C:\t\nul\.) is never a file:
+    // writes to it vanish, or block the host on a port.
+    foldPath(path, isAnsiLeadByte);
+    return !pathNamesDevice(path, isAnsiLeadByte, ansiSuperscriptDigitAt);
 }
 
 bool actsOnEntryItself(const char* path)

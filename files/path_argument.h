@@ -11,8 +11,10 @@
 // absent or fails, when the host reports more than 260 characters, when a
 // zero byte comes before the length the host reports (the platform would see
 // a shorter path than the script wrote), when the converted path does not
-// fit kPathSize bytes with its terminator, or when its last part names a
-// device rather than a file.
+// fit kPathSize bytes with its terminator, or when it names a device rather
+// than a file. The path is folded as the system folds it ("." and ".."), so
+// that the rules judge the path the system will act on, and it is that path
+// that the functions get.
 bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path);
 
 // The system's lead-byte test for its ANSI code page.
@@ -29,6 +31,9 @@ bool isAnsiLeadByte(unsigned char byte);
 // has no final paths (no file links before Vista); false when a final path
 // or the listed name cannot be had.
 bool actsOnEntryItself(const char* path);
+
+// The system's superscript digits (¹, ², ³) in its ANSI code page.
+size_t ansiSuperscriptDigitAt(const char* text);
 
 // The shape shared by the functions that take exactly one location and answer
 // whether `operation` succeeded on its path.

@@ -3,6 +3,7 @@
 #include "path_argument.h"
 
 #include <io.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -19,8 +20,31 @@ bool statusHasBit(const char* path, unsigned bit)
     return _stat64(path, &status) == 0 && (status.st_mode & bit) != 0;
 }
 
-bool isFolderPath(const char* path) { return statusHasBit(path, _S_IFDIR); }
-bool isRegularPath(const char* path) { return statusHasBit(path, _S_IFREG); }
+// Whether the path ends in a separator ("C:\Site\"), walking characters: a
+// character's second byte may be "\\".
+bool endsInSeparator(const char* path)
+{
+    const char* part = lastPathPart(path, isAnsiLeadByte);
+    return *part == '\0' && part > path && part[-1] == '\\';
+}
+
+// The status query refuses a folder written with a final separator, but for
+// a drive's root: "C:\Site\" is asked as "C:\Site".
+bool isFolderPath(const char* path)
+{
+    if (statusHasBit(path, _S_IFDIR))
+        return true;
+    char folder[kPathSize];
+    size_t length = strlen(path);
+    if (!endsInSeparator(path) || length >= sizeof folder)
+        return false;
+    memcpy(folder, path, length - 1);
+    folder[length - 1] = '\0';
+    return statusHasBit(folder, _S_IFDIR);
+}
+
+// A path that ends in a separator names a folder, never a file.
+bool isRegularPath(const char* path) { return !endsInSeparator(path) && statusHasBit(path, _S_IFREG); }
 bool existsPath(const char* path) { return accessSucceeds(path, kExistence); }
 bool readablePath(const char* path) { return accessSucceeds(path, kRead); }
 bool writablePath(const char* path) { return accessSucceeds(path, kWrite); }

@@ -251,14 +251,20 @@ TEST_F(Listings, EveryListedNameNamesTheFileFound)
     for (const wchar_t* name : {L"old.tmp", L"report.tmpl", L"data.tmp1", L"index.htm", L"index.html",
                                 L"page.html", L"report.txt", L"NOTES"})
         ASSERT_TRUE(makeFileNamed(folder, name, "KEEP ME"));
-    Names unlistable;
-    for (const wchar_t* name : {L"report.txt.", L"trail.txt ", L"aux.htm", L"nul.txt"}) {
-        if (makeFileNamed(folder, name, "junk"))
-            unlistable.push_back(std::string(name, name + wcslen(name)));
-    }
-    if (unlistable.size() < 4)
-        std::cout << "note: only " << unlistable.size() << " of 4 names with trailing dots or spaces "
+    int unlistable = 0;
+    for (const wchar_t* name : {L"report.txt.", L"trail.txt ", L"aux.htm", L"nul.txt", L"com\u00B9",
+                                L"LPT\u00B2.txt"})
+        unlistable += makeFileNamed(folder, name, "junk");
+    if (unlistable < 6)
+        std::cout << "note: only " << unlistable << " of 6 names with trailing dots or spaces "
                   << "or of devices could be made here\n";
+    // Names no Windows name may hold, as a Unix file system or a share has them.
+    int unixMade = 0;
+    for (const char* name : {"unix:name", "pipe|x", "back\\slash", "q?mark", "star*x", "lt<x", "gt>x",
+                             "dq\"x", "ctl\x01x"})
+        unixMade += makeUnixFile(folder, name);
+    if (runningUnderWine())
+        EXPECT_EQ(unixMade, 9) << "names made from the Unix side";
     struct Case { const char* pattern; Names listed; } cases[] = {
         {"*.tmp", {"old.tmp"}},
         {"*.htm", {"index.htm"}},

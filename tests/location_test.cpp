@@ -87,7 +87,18 @@ TEST_F(LocationLengths, LocationsThatNameNoFileAreRefusedEverywhere)
         host.text(locationOf(at("app.exe")) + std::string("\0.log", 5)), location("aux.htm"),
         host.text(at("nul.txt")), location("COM1"), location("lpt1 .log"), location("CONOUT$"),
         location("Con."), location("prn.tar.gz"), host.text("NUL"), location("aux.htm|"),
-        host.text("//./pipe/qvfile-none")};
+        host.text("//./pipe/qvfile-none"), host.text("//./C:/../GLOBALROOT/Device/Null"),
+        host.text("//./C:/../pipe/qvfile-none"), host.text("//./C:/../COM10"), host.text("//./C:/../C:"),
+        location("nul/."), location("NUL.txt/."), location("lpt1/x/.."), host.text(at("con") + "\\.")};
+    // Superscript digits are digits of COM and LPT names, in the code page
+    // that holds them.
+    for (const wchar_t* name : {L"com\u00B9", L"LPT\u00B2.txt"}) {
+        char ansi[16];
+        BOOL usedDefault = FALSE;
+        if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, ansi, sizeof ansi, NULL,
+                                &usedDefault) != 0 && !usedDefault)
+            refused.push_back(location(ansi));
+    }
     for (ScriptValue bad : refused) {
         struct Call {
             const char* function;
@@ -112,6 +123,8 @@ TEST_F(LocationLengths, LocationsThatNameNoFileAreRefusedEverywhere)
     EXPECT_EQ(readBytes("\\\\?\\" + root + "\\aux.htm"), "old page");
     EXPECT_FALSE(pathExists(at("new.txt")));
     EXPECT_FALSE(pathExists(at("newdir")));
+    for (const char* device : {"nul", "NUL.txt", "lpt1", "con"})
+        EXPECT_FALSE(pathExists("\\\\?\\" + at(device))) << device << " made";
 }
 
 // A character of the ANSI code page whose form there is two bytes, the

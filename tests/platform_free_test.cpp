@@ -21,6 +21,35 @@ bool noLeadBytes(unsigned char) { return false; }
 // "|" among them (ソ is 83 5C, ポ 83 7C, デ 83 66).
 bool leadByteOf932(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || byte >= 0xE0; }
 
+// Superscript digits as code pages write them: 1252 in one byte (B9, B2, B3),
+// UTF-8 in two (C2 B9, ...); 1250 has none (its B9 is a letter).
+size_t noSuperscripts(const char*) { return 0; }
+size_t superscriptsOf1252(const char* text)
+{
+    unsigned char c = (unsigned char)text[0];
+    return c == 0xB9 || c == 0xB2 || c == 0xB3 ? 1 : 0;
+}
+size_t superscriptsOfUtf8(const char* text)
+{
+    return (unsigned char)text[0] == 0xC2 && superscriptsOf1252(text + 1) ? 2 : 0;
+}
+
+// A path folded as the system folds it.
+std::string folded(const char* path, LeadByteTest isLeadByte = noLeadBytes)
+{
+    char buffer[kPathSize];
+    strcpy(buffer, path);
+    foldPath(buffer, isLeadByte);
+    return buffer;
+}
+
+// Whether a converted path names a device as the library judges it: folded.
+bool namesDevice(const char* path, LeadByteTest isLeadByte = noLeadBytes,
+                 SuperscriptDigitTest superscripts = superscriptsOf1252)
+{
+    return pathNamesDevice(folded(path, isLeadByte).c_str(), isLeadByte, superscripts);
+}
+
 std::string converted(const char* text, LeadByteTest isLeadByte = noLeadBytes)
 {
     char path[kPathSize];
@@ -65,31 +94,78 @@ TEST(LocationsConvert, TwoByteCharactersStayWhole)
     EXPECT_STREQ(lastPathPart("C:nul", noLeadBytes), "nul");
 }
 
+// "." and ".." fold as the system folds them before it acts on a path, never
+// above the root; the raw namespace is left alone; characters stay whole.
+TEST(LocationsConvert, FoldAsTheSystemResolves)
+{
+    struct Case { const char* path; const char* folded; } cases[] = {
+        {"\\\\.\\C:\\..\\GLOBALROOT\\Device\\Null", "\\\\.\\GLOBALROOT\\Device\\Null"},
+        {"\\\\.\\C:\\.", "\\\\.\\C:"}, {"C:\\t\\nul\\.", "C:\\t\\nul"}, {"C:\\t\\.\\x\\..\\y", "C:\\t\\y"},
+        {"C:\\..\\..", "C:\\"}, {"C:\\a\\b\\..", "C:\\a"}, {"C:\\t\\", "C:\\t\\"}, {"C:\\t\\.\\", "C:\\t\\"},
+        {"C:\\t\\\\\\x", "C:\\t\\x"}, {"C:\\a.\\b.", "C:\\a\\b."}, {"C:\\a\\...\\b", "C:\\b"},
+        {"\\\\srv\\share\\..\\..\\pipe\\x", "\\\\srv\\share\\pipe\\x"},
+        {"\\\\.\\UNC\\srv\\x\\..\\pipe\\y", "\\\\.\\UNC\\srv\\pipe\\y"},
+        {"\\\\?\\C:\\..\\x", "\\\\?\\C:\\..\\x"}, {"\\??\\C:\\.\\x", "\\??\\C:\\.\\x"},
+        {"x\\..\\nul", "nul"}, {"x\\..\\..\\y", "..\\y"}, {"..\\.", ".."}, {"x\\..", "."}, {".", "."}, {"", ""},
+        {"x\\..\\C:\\y", ".\\C:\\y"}, {"C:x\\..\\..\\y", "C:..\\y"}, {"\\x\\..\\..", "\\"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(folded(c.path), c.folded) << c.path;
+        EXPECT_EQ(folded(c.folded), c.folded) << "folding " << c.folded << " again changes it";
+    }
+    // ソ (83 5C) is one character of a segment: its 5C separates nothing.
+    EXPECT_EQ(folded("C:\\a\x83\x5C..\\x", leadByteOf932), "C:\\a\x83\x5C\\x");
+    EXPECT_EQ(folded("C:\\a\x83\x5C..\\x"), "C:\\x");
+}
+
 TEST(DeviceNames, AreNamesOfDevicesInAnyForm)
 {
     for (const char* name : {"CON", "con", "Aux.htm", "nul.txt", "NUL.tar.gz", "COM1", "com9.log",
-                             "LPT5", "CONIN$", "conout$.x", "aux .htm", "nul...", "PRN  "})
-        EXPECT_TRUE(nameIsDevice(name)) << name;
+                             "LPT5", "CONIN$", "conout$.x", "aux .htm", "nul...", "PRN  ", "com\xB9",
+                             "LPT\xB2.txt", "com\xB3.log", "lpt\xB9 .x"})
+        EXPECT_TRUE(nameIsDevice(name, superscriptsOf1252)) << name;
     for (const char* name : {"COM0", "LPT10", "COM", "console", "auxiliary.htm", "nula", "", "a.con",
-                             "xcon", ".nul", "CONIN"})
-        EXPECT_FALSE(nameIsDevice(name)) << name;
-    LeadByteTest none = [](unsigned char) { return false; };
+                             "xcon", ".nul", "CONIN", "COM\xB9\xB9", "COM1\xB9", "COM\xC2\xB9"})
+        EXPECT_FALSE(nameIsDevice(name, superscriptsOf1252)) << name;
+    EXPECT_FALSE(nameIsDevice("com\xB9", noSuperscripts)) << "a letter in code page 1250";
+    EXPECT_TRUE(nameIsDevice("COM\xC2\xB9.txt", superscriptsOfUtf8));
+    EXPECT_FALSE(nameIsDevice("COM\xB9", superscriptsOfUtf8));
     for (const char* path : {"C:\\t\\nul:", "C:\\t\\aux.htm:x", "C:nul.txt", "nul", "\\\\.\\COM10",
                              "\\\\.\\pipe\\x", "\\\\?\\GLOBALROOT\\x", "\\??\\COM1", "\\\\?\\C:\\t\\con",
-                             "\\\\.\\C:", "\\\\server\\pipe\\x", "\\\\?\\unc\\server\\PIPE\\x"})
-        EXPECT_TRUE(pathNamesDevice(path, none)) << path;
+                             "\\\\.\\C:", "\\\\server\\pipe\\x", "\\\\?\\unc\\server\\PIPE\\x",
+                             "\\\\.\\C:\\..\\GLOBALROOT\\Device\\Null", "\\\\.\\C:\\..\\pipe\\x",
+                             "\\\\.\\C:\\..\\COM10", "\\\\.\\C:\\..\\PhysicalDrive0", "\\\\.\\C:\\..\\C:",
+                             "\\\\.\\C:\\.", "C:\\t\\nul\\.", "C:\\t\\NUL.txt\\.", "C:\\t\\aux\\x\\..",
+                             "C:\\t\\lpt1 \\.", "\\\\.\\UNC\\srv\\x\\..\\pipe\\y", "\\\\.\\UNC\\srv\\pipe.\\y",
+                             "\\\\server\\\\pipe\\x", "C:\\t\\com\xB9", "C:\\t\\x\\..\\LPT\xB2.txt:s"})
+        EXPECT_TRUE(namesDevice(path)) << path;
     for (const char* path : {"C:\\t\\f.txt:nul", "C:\\aux\\f.txt", "\\\\?\\C:\\t\\f.txt",
                              "\\\\?\\UNC\\server\\share\\f.txt", "\\\\server\\share\\f.txt", "C:",
-                             "\\\\.\\C:\\t\\f.txt", "\\\\?\\unc\\server\\share\\f.txt", "\\\\?\\Volume{0}\\f.txt"})
-        EXPECT_FALSE(pathNamesDevice(path, none)) << path;
+                             "\\\\.\\C:\\t\\f.txt", "\\\\?\\unc\\server\\share\\f.txt", "\\\\?\\Volume{0}\\f.txt",
+                             "\\\\.\\C:\\..\\C:\\t\\f.txt", "\\\\server\\share\\..\\pipe\\x", "C:\\t\\nul\\x",
+                             "C:\\t\\nul\\. ", "\\\\?\\C:\\..\\GLOBALROOT\\x"})
+        EXPECT_FALSE(namesDevice(path)) << path;
+    EXPECT_FALSE(namesDevice("C:\\t\\com\xB9", noLeadBytes, noSuperscripts));
+    // The share's name starts after the server's whole last character.
+    EXPECT_TRUE(namesDevice("\\\\\x83\x5C\\pipe\\x", leadByteOf932));
+    EXPECT_TRUE(namesDevice("\\\\a\\pipe\\x", leadByteOf932));
+    EXPECT_FALSE(namesDevice("\\\\\x83\x5Cpipe\\x\\y", leadByteOf932)) << "the server is ソpipe";
+    EXPECT_TRUE(namesDevice("\\\\\x83\x5Cpipe\\x\\y"));
     for (const char* path : {"C:\\t\\f.txt:notes", "f.txt:", "\\\\?\\C:\\t\\f.txt:x"})
         EXPECT_TRUE(pathHasStream(path)) << path;
     for (const char* path : {"C:\\t\\f.txt", "C:f.txt", "\\\\?\\C:\\t\\f.txt", "\\\\server\\share\\f"})
         EXPECT_FALSE(pathHasStream(path)) << path;
-    for (const char* name : {"report.txt.", "name ", "aux.htm", "..", "a. "})
-        EXPECT_FALSE(nameIsListable(name)) << name;
-    for (const char* name : {"report.txt", ".profile", "a b.txt", "auxiliary"})
-        EXPECT_TRUE(nameIsListable(name)) << name;
+    for (const char* name : {"report.txt.", "name ", "aux.htm", "..", "a. ", "unix:name", "pipe|x",
+                             "back\\slash", "q?mark", "star*x", "lt<x", "gt>x", "dq\"x", "ctl\x01x",
+                             "tab\tx", "a/b", "com\xB9"})
+        EXPECT_FALSE(nameIsListable(name, noLeadBytes, superscriptsOf1252)) << name;
+    for (const char* name : {"report.txt", ".profile", "a b.txt", "auxiliary", "del\x7F", "caf\xE9"})
+        EXPECT_TRUE(nameIsListable(name, noLeadBytes, superscriptsOf1252)) << name;
+    EXPECT_TRUE(nameIsListable("com\xB9", noLeadBytes, noSuperscripts));
+    // ソ (83 5C) and ポ (83 7C) are whole characters, not "\" or "|".
+    EXPECT_TRUE(nameIsListable("\x83\x5C.txt", leadByteOf932, noSuperscripts));
+    EXPECT_TRUE(nameIsListable("a\x83\x7C", leadByteOf932, noSuperscripts));
+    EXPECT_FALSE(nameIsListable("a\x83\x7C", noLeadBytes, noSuperscripts));
 }
 
 char16_t upcaseLatin1(char16_t unit)
@@ -116,6 +192,16 @@ TEST(LongNames, MatchPatternsAsTheFolderSearchDoes)
         {u"*.txt ", {u"a.txt", u"|", u"a.txt1"}},
         {u"\u00e9*.TXT", {u"\u00c9t\u00e9.txt", u"|", u"et.txt"}},
         {u"*a*b*c*", {u"xaxbxcx", u"abc", u"|", u"acb"}},
+        {u"*..", {u"a", u"aaa", u"|", u"a.a"}},
+        {u"* .", {u"a", u"aaa", u"|", u"a.a"}},
+        {u"*. .", {u"a", u"|", u"a.a"}},
+        {u"a* .", {u"a", u"aaa", u"|", u"a.a", u"b"}},
+        {u"*. ", {u"a", u"a.a"}},
+        {u"*.. ", {u"a", u"a.a"}},
+        {u"<<", {u"a.a", u"aaa"}},
+        {u"<<.", {u"a.a"}},
+        {u"ab<exe", {u"abcd.exe", u"ab.exe", u"abcd.exe.exe", u"|", u"ab.exe.txt", u"abcd.ex"}},
+        {u"a.b<exe", {u"a.bcd.exe", u"|", u"a.bcd.ex", u"a.bcd.exe.x"}},
     };
     for (const Case& c : cases) {
         bool expected = true;

@@ -57,8 +57,14 @@ TEST_F(Queries, DriveRootsAndTrailingBackslashes)
     EXPECT_TRUE(ask("isDir", "file:///C|/").isInteger(1));
     EXPECT_TRUE(ask("isDir", "C:\\").isInteger(1));
     CreateDirectoryA(at("sub").c_str(), NULL);
+    writeBytes(at("a.txt"), "x");
     EXPECT_TRUE(ask("isDir", "C:").isInteger(0));
-    EXPECT_TRUE(ask("isDir", at("sub") + "\\").isInteger(0));
+    // A folder written with a final separator, as hosts hand over site folders.
+    EXPECT_EQ(answers(at("sub") + "\\"), "11011");
+    EXPECT_EQ(answers(locationOf(at("sub")) + "/"), "11011");
+    EXPECT_EQ(answers(at("sub") + "\\.\\"), "11011");
+    EXPECT_EQ(answers(at("a.txt") + "\\")[1], '0');
+    EXPECT_EQ(answers(at("a.txt") + "\\")[2], '0');
 }
 
 // The 64-bit status query: a file over 4 GiB and a file dated after 2038 are

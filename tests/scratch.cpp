@@ -180,6 +180,46 @@ bool makeUnixLink(const std::string& link, const std::string& target)
     });
 }
 
+namespace {
+
+// The entries of a folder, "." and ".." included, whatever their names.
+int entryCount(const std::string& folder)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 1;
+    while (FindNextFileA(search, &entry))
+        ++count;
+    FindClose(search);
+    return count;
+}
+
+} // namespace
+
+bool makeUnixFile(const std::string& folder, const std::string& unixName)
+{
+    std::string unixFolder = unixPathOf(folder);
+    if (unixFolder.empty())
+        return false;
+    // One argument as the command line's rules split it: quoted, a '"'
+    // escaped, and backslashes doubled only before a '"'.
+    std::string argument = "\"" + unixFolder + "/";
+    size_t backslashes = 0;
+    for (char c : unixName) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        argument += std::string(c == '"' ? 2 * backslashes + 1 : backslashes, '\\') + c;
+        backslashes = 0;
+    }
+    argument += std::string(2 * backslashes, '\\') + '"';
+    int before = entryCount(folder);
+    return runUnix("/bin/touch " + argument, [&] { return entryCount(folder) > before; });
+}
+
 std::string finalPathOf(const std::string& path)
 {
     typedef DWORD(WINAPI * FinalPath)(HANDLE, LPSTR, DWORD, DWORD);

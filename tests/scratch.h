@@ -30,6 +30,10 @@ bool runningUnderWine();
 // (a Windows path, which need not exist), as Linux programs make them. False
 // on Windows, or when the link did not appear.
 bool makeUnixLink(const std::string& link, const std::string& target);
+// Under Wine: makes an empty file named `unixName` (any bytes but "/" and the
+// zero byte: "unix:name", "back\\slash") in `folder` (a Windows path), as
+// Linux programs make them. False on Windows, or when it did not appear.
+bool makeUnixFile(const std::string& folder, const std::string& unixName);
 // The path the system resolves `path` to, links followed ("\\?\Z:\...");
 // empty when it cannot be opened.
 std::string finalPathOf(const std::string& path);

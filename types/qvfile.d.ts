@@ -6,13 +6,15 @@
 //   /// <reference path="types/qvfile.d.ts" />
 //
 // A refused call throws `Error: qvfile.NAME failed`, with the reason when
-// qvhost knows it. Calls are refused for a wrong argument count; for an
+// qvhost knows it. Calls are refused for a wrong argument count (read,
+// setBusyCursor, clearBusyCursor and getTickCount ignore extra ones); for an
 // argument that is not text (undefined, null, an object, a function or a
 // symbol) or holds characters outside the ANSI code page; for a location over
 // the limit, holding a zero byte, or whose last part is a device name (CON,
-// PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$, also with an extension
-// or trailing dots or spaces, in any case); for a list filter other than
-// "w", "d" or "a"; and for rows that are not a number. The declarations catch
+// PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 (the digit also ¹, ² or ³), CONIN$,
+// CONOUT$, also with an extension or trailing dots or spaces, in any case,
+// judged once "." and ".." are folded); for a list filter whose first letter
+// is not w, d or a (in either case); and for rows that are not a number. The declarations catch
 // what types can: the counts, the argument types and the filters, with
 // undefined and null refused under `strict` (see jsconfig.json).
 
@@ -48,7 +50,7 @@ declare namespace qvfile {
     function list(pattern: QvLocation, filter: QvListFilter): string | 0;
     /** Copies a file or folder (with its contents) to the name `to` through the shell, which may ask before replacing; 1 on success. */
     function copy(from: QvLocation, to: QvLocation): QvFlag;
-    /** 1 for a folder; 0 for files, missing paths and wildcards. */
+    /** 1 for a folder, also written with a final slash; 0 for files, missing paths and wildcards. */
     function isDir(location: QvLocation): QvFlag;
     /** 1 for a file of any size; 0 for folders, missing paths and wildcards. */
     function isFile(location: QvLocation): QvFlag;
@@ -60,7 +62,7 @@ declare namespace qvfile {
     function remove(location: QvLocation): QvFlag;
     /** 1 if moved to `to`; never replaces an existing entry. */
     function rename(from: QvLocation, to: QvLocation): QvFlag;
-    /** Sizes the drop-down of the combo box whose first item is `firstItem`, in the dialog titled `title` (a title over 62 characters never matches), to rows + 2 items; texts over 260 characters are refused. */
+    /** Sizes the drop-down of the combo box whose first item is `firstItem`, in the dialog titled `title` (a title over 62 bytes in the ANSI code page never matches: 62 characters on code page 1252, 31 two-byte ones on 932), to rows + 2 items; texts over 260 characters are refused. */
     function setDropSize(title: QvText, firstItem: QvText, rows: number): void;
     /** Shows the wait cursor. */
     function setBusyCursor(): void;

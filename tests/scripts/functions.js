@@ -23,6 +23,7 @@ var url = "file:///" + dir.replace(":", "|");
 // Queries.
 check("exists folder", qvfile.exists(url), 1);
 check("isDir folder", qvfile.isDir(url), 1);
+check("isDir folder/", qvfile.isDir(url + "/"), 1);
 check("isFile folder", qvfile.isFile(url), 0);
 check("exists missing", qvfile.exists(url + "/missing"), 0);
 check("canRead missing", qvfile.canRead(url + "/missing"), 0);
@@ -72,6 +73,9 @@ if (twoByte) {
             check("remove " + name, qvfile.remove(at), 1);
         });
     });
+    if (twoByte[2])
+        throwsFailure("a pipe on server " + twoByte[2], function () { return qvfile.exists("//" + twoByte[2] + "/pipe/x"); },
+                      "qvfile.exists failed");
     if (twoByte[3]) {
         qvfile.write(url + "/target.txt", "kept");
         qvfile.write(twoByte[3] + "ile:///" + url.substring(8) + "/target.txt", "replaced");
@@ -114,6 +118,9 @@ throwsFailure("exists()", function () { return qvfile.exists(); }, "qvfile.exist
 throwsFailure("list with filter x", function () { return qvfile.list(url, "x"); }, "qvfile.list failed");
 // @ts-expect-error
 throwsFailure("write of one argument", function () { return qvfile.write(url + "/a.txt"); }, "qvfile.write failed");
+throwsFailure("a device behind \".\"", function () { return qvfile.write(url + "/nul/.", "x"); }, "qvfile.write failed");
+throwsFailure("a pipe behind \"..\"", function () { return qvfile.read("//./C:/../pipe/qvfile-none"); },
+              "qvfile.read failed");
 // @ts-expect-error
 throwsFailure("setDropSize rows", function () { return qvfile.setDropSize("a", "b", "c"); },
               "qvfile.setDropSize failed: argument 3 is not a number");
