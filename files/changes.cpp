@@ -156,11 +156,16 @@ bool renameThroughTemporary(const char* from, const char* to)
     return false;
 }
 
+// A rename onto an existing name is refused here rather than left to the
+// platform: under Wine a rename onto another name of the same file (a hard
+// link, a link to the source) answers success and does nothing.
 bool renameEntry(const char* from, const char* to)
 {
-    if (!actsOnEntryItself(from))
+    if (!actsOnEntryItself(from) || !isWindowsName(lastName(to)))
         return false;
     bool sameEntry = namesSameEntry(from, to);
+    if (!sameEntry && GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES)
+        return false;
     if (rename(from, to) != 0)
         return false;
     return !sameEntry || listedAsWritten(to) || renameThroughTemporary(from, to);
@@ -417,6 +422,18 @@ bool copyIsThere(const CopySource& source, const char* to, bool toWasFolder)
            (toWasFolder && walkEntries(source.folder, source.pattern, entryWasCopied, &into));
 }
 
+// Makes `path` (kPathSize bytes) the full path the system resolves it to;
+// false when that does not fit with the shell's second terminator.
+bool makeFullPath(char* path)
+{
+    char full[kPathSize];
+    DWORD length = GetFullPathNameA(path, sizeof full, full, NULL);
+    if (length == 0 || length >= sizeof full)
+        return false;
+    memcpy(path, full, length + 1);
+    return true;
+}
+
 } // namespace
 
 QV_NATIVE(nativeMkdir) { return answerPathPredicate(context, argc, argv, result, makeFolder); }
@@ -435,6 +452,10 @@ QV_NATIVE(nativeCopy)
     char from[kPathSize + 1], to[kPathSize + 1];
     if (!fetchTwoPaths(context, argc, argv, from, to))
         return kRefused;
+    // The shell resolves relative paths against the current folder: the
+    // checks measure and walk what it will write.
+    if (!makeFullPath(from) || !makeFullPath(to) || !isWindowsName(lastName(to)))
+        return returnPredicate(result, false);
     CopySource source;
     splitSource(from, &source);
     bool toWasFolder = isFolder(attributesOf(to));

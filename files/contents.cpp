@@ -157,8 +157,8 @@ bool volumeHasStreams(const char* path)
 // Whether the library refuses to write the existing file at `path` itself,
 // rather than rely on the platform (Wine run as root writes read-only files,
 // and Wine empties hidden and system ones): read-only files always, hidden
-// and system ones when replacing, as Windows refuses to empty them; and a
-// stream where the volume has none.
+// and system ones when replacing, as Windows refuses to empty them, but for
+// hidden names that start with a dot; and a stream where the volume has none.
 bool refusedTarget(const char* path, bool replacing)
 {
     if (pathHasStream(path) && !volumeHasStreams(path))
@@ -168,7 +168,10 @@ bool refusedTarget(const char* path, bool replacing)
         return false;
     DWORD refused = FILE_ATTRIBUTE_READONLY;
     if (replacing)
-        refused |= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        refused |= FILE_ATTRIBUTE_SYSTEM;
+    // Wine shows every Unix name that starts with a dot (.htaccess) as hidden.
+    if (replacing && *lastPathPart(path, isAnsiLeadByte) != '.')
+        refused |= FILE_ATTRIBUTE_HIDDEN;
     return (attributes & refused) != 0;
 }
 

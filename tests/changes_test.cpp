@@ -174,6 +174,14 @@ TEST_F(Changes, RenameMovesButNeverReplaces)
     EXPECT_TRUE(two("rename", "a.txt", "b.txt").isInteger(0));
     EXPECT_EQ(readBytes(at("a.txt")), "a");
     EXPECT_EQ(readBytes(at("b.txt")), "b");
+    // Another name of the same file is an existing entry too (Wine's rename
+    // answers success and does nothing), and a name no Windows name may be
+    // is never made.
+    ASSERT_TRUE(CreateHardLinkA(at("hard.txt").c_str(), at("b.txt").c_str(), NULL));
+    EXPECT_TRUE(two("rename", "b.txt", "hard.txt").isInteger(0));
+    EXPECT_TRUE(two("rename", "b.txt", "b:c").isInteger(0));
+    EXPECT_EQ(readBytes(at("b.txt")), "b");
+    EXPECT_EQ(readBytes(at("hard.txt")), "b");
 
     EXPECT_TRUE(two("rename", "a.txt", "c.txt").isInteger(1));
     EXPECT_FALSE(pathExists(at("a.txt")));
@@ -258,12 +266,18 @@ TEST_F(Changes, CopyOfAMissingSourceAnswersZero)
         {"*.none", at("nowhere")},       // a wildcard matching nothing
         {"dir", deep},                   // entries too deep for the platform
         {"dir\\sub", deep},
+        {"dir", deep.substr(at("").size())}, // too deep once the current folder is put before it
+        {"b.txt", at("d:e")},                // a name no Windows name may be
     };
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(sizeof current, current);
+    SetCurrentDirectoryA(root.c_str());
     for (auto& copy : copies) {
         EXPECT_TRUE(host.call("copy", {location(copy.first), host.text(copy.second)}).isInteger(0))
             << copy.first << " to " << copy.second;
         EXPECT_EQ(treeOf(root), before) << copy.first << " to " << copy.second;
     }
+    SetCurrentDirectoryA(current);
     EXPECT_FALSE(pathExists("qvfile-deep-entry.txt")) << "in the current folder";
 
     // A folder whose files the disk has no room for is not copied, though

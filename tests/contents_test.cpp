@@ -153,13 +153,18 @@ TEST_F(Contents, WriteFailuresAnswerZeroAndKeepTheFile)
         EXPECT_EQ(readBytes(at("kept.txt")), "original") << attribute;
         SetFileAttributesA(at("kept.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
     }
+    // But for a name that starts with a dot, which Wine shows as hidden.
+    writeBytes(at(".htaccess"), "old");
+    SetFileAttributesA(at(".htaccess").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(write(".htaccess", "new").isInteger(1));
+    EXPECT_EQ(readBytes(at(".htaccess")), "new");
 
     // A stream where the volume keeps none (Wine) would be a file of its own.
     writeBytes(at("f.txt"), "base");
     Answer stream = write("f.txt:notes", "notes");
     if (runningUnderWine()) {
         EXPECT_TRUE(stream.isInteger(0));
-        EXPECT_EQ(namesIn(root), (std::vector<std::string>{"f.txt", "folder", "kept.txt"}));
+        EXPECT_EQ(namesIn(root), (std::vector<std::string>{".htaccess", "f.txt", "folder", "kept.txt"}));
     } else {
         EXPECT_TRUE(stream.isInteger(1));
         EXPECT_EQ(textRead("f.txt:notes"), "notes");
