@@ -45,7 +45,7 @@ run_suite() {
     name="$name, code page $code_page_now"
     echo
     echo "== $name =="
-    (cd "$dir" && ctest --output-on-failure --timeout 900 "${@:5}") || status=$?
+    (cd "$dir" && ctest --output-on-failure --timeout 300 "${@:5}") || status=$?
     [ "$status" -eq 0 ] || failed=1
     # The library tests' own counts and skip reasons, from ctest's log.
     local section counts
