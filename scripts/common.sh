@@ -83,6 +83,22 @@ start_prefix() {
         cat "$WINEPREFIX/wineboot.log" >&2
         return "$status"
     }
+    hold_desktop "${2:-win64}"
+}
+
+# hold_desktop win64|win32: keeps a hidden window open in the current prefix
+# until its server ends, started with its streams closed, so that the
+# prefix's desktop process runs for the whole run. Otherwise the first test
+# that makes a window starts the desktop with that test's output streams,
+# which it keeps open when the test ends (and under qemu-i386 it does not
+# end), so the test never finishes.
+hold_desktop() {
+    local compiler=x86_64-w64-mingw32-gcc exe=$WINEPREFIX/desktop-holder.exe
+    [ "$1" != win32 ] || compiler=i686-w64-mingw32-gcc
+    [ -f "$exe" ] || printf '%s\n' '#include <windows.h>' \
+        'int main(void) { CreateWindowA("STATIC", "", 0, 0, 0, 1, 1, NULL, NULL, NULL, NULL);' \
+        '    for (;;) Sleep(INFINITE); }' | $compiler -x c - -o "$exe"
+    setsid "$root/scripts/wine-run.sh" "$exe" </dev/null >/dev/null 2>&1 &
 }
 
 # Wine takes its ANSI code page from the locale. use_code_page N makes the
