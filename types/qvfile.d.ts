@@ -42,13 +42,13 @@ declare namespace qvfile {
     function mkdir(location: QvLocation): QvFlag;
     /** The whole file as a string, zero bytes included; null if it cannot be read. */
     function read(location: QvLocation): string | null;
-    /** Replaces the file's contents with `text`, or appends it when a third argument (any value) is given; 1 if written and flushed. */
+    /** Replaces the file's contents with `text`, or appends it when a third argument (any value) is given; 1 if written and closed; 0 leaves the file as it was when the disk has no room. */
     function write(location: QvLocation, text: QvText, append?: unknown): QvFlag;
     /** Names of the files matching `pattern` joined by ":"; "" when nothing matches, 0 when the search cannot start. */
     function list(pattern: QvLocation): string | 0;
     /** Names of the entries matching `pattern` that `filter` takes ("w" writable files, "d" folders, "a" all entries), joined by ":"; "" when nothing matches, 0 when the search cannot start. */
     function list(pattern: QvLocation, filter: QvListFilter): string | 0;
-    /** Copies a file or folder (with its contents) to the name `to` through the shell, which may ask before replacing; 1 on success. */
+    /** Copies a file or folder (with its contents) to the name `to` through the shell, which may ask before replacing; 1 only when the copy is there, 0 (nothing written) for a copy that cannot be made. */
     function copy(from: QvLocation, to: QvLocation): QvFlag;
     /** 1 for a folder, also written with a final slash; 0 for files, missing paths and wildcards. */
     function isDir(location: QvLocation): QvFlag;
@@ -60,7 +60,7 @@ declare namespace qvfile {
     function canWrite(location: QvLocation): QvFlag;
     /** 1 if the file was deleted; never folders or read-only files. */
     function remove(location: QvLocation): QvFlag;
-    /** 1 if moved to `to`; never replaces an existing entry. */
+    /** 1 if moved to `to`; never replaces an existing entry (another name of the same file included); a change of letter case alone takes the new letters. */
     function rename(from: QvLocation, to: QvLocation): QvFlag;
     /** Sizes the drop-down of the combo box whose first item is `firstItem`, in the dialog titled `title` (a title over 62 bytes in the ANSI code page never matches: 62 characters on code page 1252, 31 two-byte ones on 932), to rows + 2 items; texts over 260 characters are refused. */
     function setDropSize(title: QvText, firstItem: QvText, rows: number): void;
