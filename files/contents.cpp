@@ -109,6 +109,10 @@ bool cutTo(HANDLE file, LONGLONG length) { return seekTo(file, length) && SetEnd
 typedef LONG(WINAPI* QueryVolume)(HANDLE, ULONG_PTR*, void*, ULONG, int);
 const QueryVolume queryVolume =
     (QueryVolume)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile");
+// Its query of a file's own information, alike.
+typedef LONG(WINAPI* QueryFile)(HANDLE, ULONG_PTR*, void*, ULONG, int);
+const QueryFile queryFile =
+    (QueryFile)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile");
 
 // Whether the volume holding `file` has room, for this user (quotas
 // included), for `bytes` more. Copy-on-write volumes (btrfs, APFS, ZFS) and
@@ -154,18 +158,27 @@ bool volumeHasStreams(const char* path)
            (flags & FILE_NAMED_STREAMS) != 0;
 }
 
-// Whether the library refuses to write the existing file at `path` itself,
-// rather than rely on the platform (Wine run as root writes read-only files,
-// and Wine empties hidden and system ones): read-only files always, hidden
-// and system ones when replacing, as Windows refuses to empty them, but for
-// hidden names that start with a dot; and a stream where the volume has none.
-bool refusedTarget(const char* path, bool replacing)
+// Whether the library refuses to write the existing file `file` (opened by
+// `path`) rather than rely on the platform, which under Wine writes
+// read-only files as root and empties hidden and system ones: read-only
+// files always, hidden and system ones when replacing, as Windows refuses to
+// empty them, but for hidden names that start with a dot.
+bool refusedTarget(HANDLE file, const char* path, bool replacing)
 {
-    if (pathHasStream(path) && !volumeHasStreams(path))
+    // The basic information alone: the full one makes Wine read the
+    // volume's serial number, which costs more than the write of a small file.
+    struct BasicInformation {
+        LARGE_INTEGER created, accessed, written, changed;
+        ULONG attributes;
+    } information;
+    const int kBasicInformation = 4;
+    ULONG_PTR status[2];
+    DWORD attributes = queryFile != NULL && queryFile(file, status, &information, sizeof information,
+                                                      kBasicInformation) >= 0
+                           ? information.attributes
+                           : GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return true;
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return false;
     DWORD refused = FILE_ATTRIBUTE_READONLY;
     if (replacing)
         refused |= FILE_ATTRIBUTE_SYSTEM;
@@ -204,12 +217,17 @@ bool replaceExisting(HANDLE file, LONGLONG oldLength, const char* text, uint32_t
 // removed, and an existing one keeps its contents (as replaceExisting tells).
 bool writeContents(const char* path, bool appending, const char* text, uint32_t length)
 {
-    if (refusedTarget(path, !appending))
+    if (pathHasStream(path) && !volumeHasStreams(path))
         return false;
     HANDLE file = CreateFileA(path, GENERIC_WRITE, kShareReadWrite, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    // Opening changed nothing yet.
+    if (existed && refusedTarget(file, path, !appending)) {
+        CloseHandle(file);
+        return false;
+    }
     LARGE_INTEGER zero = {}, end = {};
     // Without the old end nothing is written, cut back or removed.
     bool written = SetFilePointerEx(file, zero, &end, FILE_END) != 0;
