@@ -53,19 +53,8 @@ size_t nameLength(const char* name)
     return (size_t)(at - name);
 }
 
-// Whether a Windows name may be `name` (up to its "\"): no control
-// characters and none of < > : " | ? *.
-bool isWindowsName(const char* name)
-{
-    for (const char* at = name; *at != '\0' && *at != '\\'; ++at) {
-        unsigned char c = (unsigned char)*at;
-        if (isAnsiLeadByte(c) && at[1] != '\0')
-            ++at;
-        else if (c < 0x20 || strchr("<>:\"|?*", c) != NULL)
-            return false;
-    }
-    return true;
-}
+// Whether a Windows name may be `name` (up to its "\").
+bool isWindowsName(const char* name) { return !nameHoldsForbiddenCharacter(name, nameLength(name), isAnsiLeadByte); }
 
 bool makeFolder(const char* path) { return isWindowsName(lastName(path)) && _mkdir(path) == 0; }
 bool removeFile(const char* path) { return actsOnEntryItself(path) && remove(path) == 0; }

@@ -45,15 +45,7 @@ bool nameIsListable(const char* name, LeadByteTest isLeadByte, SuperscriptDigitT
     size_t length = strlen(name);
     if (length > 0 && (name[length - 1] == '.' || name[length - 1] == ' '))
         return false;
-    // A character's second byte may be 0x5C or 0x7C ("\\", "|"), never one
-    // of the others.
-    for (const char* at = name; *at != '\0'; ++at) {
-        if ((unsigned char)*at < 0x20 || strchr("<>:\"/\\|?*", *at) != NULL)
-            return false;
-        if (isLeadByte((unsigned char)*at) && at[1] != '\0')
-            ++at;
-    }
-    return !nameIsDevice(name, superscriptDigitAt);
+    return !nameHoldsForbiddenCharacter(name, length, isLeadByte) && !nameIsDevice(name, superscriptDigitAt);
 }
 
 namespace {

@@ -202,6 +202,16 @@ void foldPath(char* path, LeadByteTest isLeadByte)
     }
 }
 
+bool nameHoldsForbiddenCharacter(const char* name, size_t length, LeadByteTest isLeadByte)
+{
+    for (size_t at = 0; at < length; at += characterLength(name + at, isLeadByte)) {
+        unsigned char c = (unsigned char)name[at];
+        if (characterLength(name + at, isLeadByte) == 1 && (c < 0x20 || strchr("<>:\"/\\|?*", c) != NULL))
+            return true;
+    }
+    return false;
+}
+
 bool nameIsDevice(const char* name, SuperscriptDigitTest superscriptDigitAt)
 {
     // The base name: up to the first dot, without the spaces before it.

@@ -46,6 +46,11 @@ const char* lastPathPart(const char* path, LeadByteTest isLeadByte);
 // left as they are, as the system leaves them. The path never grows.
 void foldPath(char* path, LeadByteTest isLeadByte);
 
+// Whether the `length` bytes at `name` hold a character no Windows name may
+// hold: < > : " / \ | ? * or a control character. A character's second
+// byte, which may be 0x5C or 0x7C, is no such character.
+bool nameHoldsForbiddenCharacter(const char* name, size_t length, LeadByteTest isLeadByte);
+
 // Whether a name (one part of a path) is one the system takes for a device:
 // CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 (the digit also a superscript
 // ¹, ² or ³), CONIN$ or CONOUT$, in any letter case, also followed by an
