@@ -2,6 +2,7 @@
 // tick counter.
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 
 #include <gtest/gtest.h>
