@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what building and testing qvfile needs on Debian 12, as root, and
-# does nothing (taking no time) when everything is already present.
+# Installs what building and testing qvfile needs on Debian 12 or 13, as
+# root, and does nothing (taking no time) when everything is already present.
+# Packages are named as both releases name them.
 #
 # Package indexes that fail to download are named and retried once, then
 # left out. 32-bit Wine is installed in the same step as 64-bit Wine; where
@@ -13,17 +14,18 @@
 #
 # Where the kernel refuses to execute 32-bit programs (or QVFILE_EMULATE_I686=1
 # asks for the emulated path), 32-bit Wine runs under qemu-i386 from the
-# package qemu-user, which Debian 12 has new enough (8 or later) only in
-# bookworm-backports: that suite is added, pinned so that nothing else comes
-# from it. When it cannot be installed, the reason is kept in
-# build/qemu-not-installed and bootstrap succeeds.
+# package qemu-user, which Debian 13 has new enough (8 or later) in its own
+# archive and Debian 12 only in bookworm-backports: there that suite is
+# added, pinned so that nothing else comes from it. When it cannot be
+# installed, the reason is kept in build/qemu-not-installed and bootstrap
+# succeeds.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 wine32_note=$root/build/wine32-not-installed
 qemu_note=$root/build/qemu-not-installed
 
 packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-          wine64 xvfb xauth googletest duktape-dev clang libclang-rt-14-dev
+          wine64 xvfb xauth googletest duktape-dev clang libclang-rt-dev
           node-typescript zip unzip file git ca-certificates locales xz-utils procps cmark-gfm)
 wine32=wine32:i386
 
@@ -177,23 +179,29 @@ bookworm_source() {
          found && uri != "" && key != "" { print uri, key; exit }' /etc/apt/sources.list.d/*.sources 2>/dev/null
 }
 
-# Adds bookworm-backports for qemu-user alone and installs it from there;
-# prints the reason when it cannot.
+# Installs qemu-user: on Debian 12 from bookworm-backports, added for
+# qemu-user alone; elsewhere from the release's own archive. Prints the
+# reason when it cannot.
 install_emulator() {
-    local source mirror keyring log
-    source=$(bookworm_source)
-    mirror=${source%% *} keyring=${source#* }
-    [ -n "$source" ] || { mirror=http://deb.debian.org/debian keyring=/usr/share/keyrings/debian-archive-keyring.gpg; }
-    printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: %s\n' \
-        "$mirror" "$keyring" >/etc/apt/sources.list.d/qvfile-backports.sources
-    printf '%s\n' '# qvfile: qemu-user, and nothing else, from bookworm-backports.' \
-        'Package: qemu-user' 'Pin: release n=bookworm-backports' 'Pin-Priority: 500' '' \
-        'Package: *' 'Pin: release n=bookworm-backports' 'Pin-Priority: -1' \
-        >/etc/apt/preferences.d/qvfile-backports
-    update_indexes
-    log=$(apt-get install -y -q --no-install-recommends qemu-user/bookworm-backports 2>&1) ||
+    local source mirror keyring log suite=
+    if [ "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" = bookworm ]; then
+        suite=bookworm-backports
+        source=$(bookworm_source)
+        mirror=${source%% *} keyring=${source#* }
+        [ -n "$source" ] || { mirror=http://deb.debian.org/debian keyring=/usr/share/keyrings/debian-archive-keyring.gpg; }
+        printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: %s\n' \
+            "$mirror" "$keyring" >/etc/apt/sources.list.d/qvfile-backports.sources
+        printf '%s\n' '# qvfile: qemu-user, and nothing else, from bookworm-backports.' \
+            'Package: qemu-user' 'Pin: release n=bookworm-backports' 'Pin-Priority: 500' '' \
+            'Package: *' 'Pin: release n=bookworm-backports' 'Pin-Priority: -1' \
+            >/etc/apt/preferences.d/qvfile-backports
+        update_indexes
+    elif [ ${#missing[@]} -eq 0 ]; then
+        update_indexes
+    fi
+    log=$(apt-get install -y -q --no-install-recommends "qemu-user${suite:+/$suite}" 2>&1) ||
         { reason_of "$log"; return 0; }
-    emulator_missing && echo "qemu-user from bookworm-backports has no qemu-i386 8 or later"
+    emulator_missing && echo "qemu-user${suite:+ from $suite} has no qemu-i386 8 or later"
     return 0
 }
 
@@ -242,7 +250,7 @@ fi
 if emulator_missing; then
     if [ "${QVFILE_EMULATE_I686:-}" = 1 ]; then why="QVFILE_EMULATE_I686=1 asks for 32-bit Wine under qemu-i386"
     else why="the kernel refuses 32-bit programs"; fi
-    say "$why: installing qemu-user from bookworm-backports (pinned to it alone)"
+    say "$why: installing qemu-user"
     qemu_why=$(install_emulator)
     if [ -n "$qemu_why" ]; then
         say "qemu-user could not be installed: $qemu_why"
