@@ -1,41 +1,64 @@
 #!/usr/bin/env bash
-# as_user.sh PREFIX PROGRAM [ARGS...]: runs the Windows test PROGRAM under
-# Wine as the ordinary user qvfile-tests (made when missing), in a Wine prefix
-# of that user's own at PREFIX. Wine run as root writes read-only files and
-# ignores Unix permissions, so rows about who may write or read a file show
-# only here. A caller that is not root runs PROGRAM as itself. Prints a
-# "note:" line, which the test command's summary repeats.
+# as_user.sh PROGRAM [ARGS...]: runs the Windows test PROGRAM under Wine as the
+# ordinary user qvfile-tests (made when missing), in a Wine prefix of that
+# user's own, with a 64 KiB disk mounted (small_disk.sh). Wine run as root
+# writes read-only files and ignores Unix permissions, so rows about who may
+# write or read a file show only here. A caller that is not root runs
+# PROGRAM as itself.
+#
+# That user may be unable to enter the tree (in root's home, say), so what
+# the run needs is laid out in a folder of its own under /tmp, removed at the
+# end: PROGRAM and the DLLs beside it, wine-run.sh, the prefix and the disk's
+# mount point. Prints "note:" lines, which the test command's summary
+# repeats: the counts, or why the run could not start, with its log's tail.
 set -u
-prefix=${1:?usage: as_user.sh PREFIX PROGRAM [ARGS...]}
+program=${1:?usage: as_user.sh PROGRAM [ARGS...]}
 shift
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 user=qvfile-tests
 run=()
+# note MESSAGE [LOG]: a line for the summary, and the last lines of LOG.
+note() {
+    echo "note: the file-changing library tests as the ordinary user $user: $1"
+    [ -z "${2:-}" ] || tail -n 8 "$2" | sed 's/^/note:   /'
+}
 if [ "$(id -u)" -eq 0 ]; then
-    id -u "$user" >/dev/null 2>&1 ||
-        useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
-        { echo "cannot make the user $user"; exit 1; }
-    mkdir -p "$prefix" "$prefix-home"
-    # Wine takes only a prefix its user owns.
-    [ "$(stat -c %U "$prefix")" = "$user" ] || chown -R "$user" "$prefix" "$prefix-home"
+    id -u "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
+        { note "NOT RUN: cannot make the user"; exit 1; }
     run=(runuser -u "$user" --)
 else
     user=$(id -un)
 fi
-run+=(env -u DISPLAY HOME="$prefix-home" WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=")
-stop() { "${run[@]}" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; }
+
+place=$(mktemp -d /tmp/qvfile-as-user.XXXXXX) || { note "NOT RUN: cannot make a folder in /tmp"; exit 1; }
+stop() {
+    "${run[@]}" env WINEPREFIX="$place/prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+    rm -rf --one-file-system "$place"
+}
 trap stop EXIT
+mkdir -p "$place/prefix" "$place/home" "$place/bin"
+cp "$root/scripts/wine-run.sh" "$place/bin/"
+cp "$program" "$(dirname "$program")"/*.dll "$place/bin/"
+chmod 755 "$place" "$place/bin"
+chmod a+r "$place/bin"/*
+[ "$(id -u)" -ne 0 ] || chown -R "$user" "$place/prefix" "$place/home"
+
+run+=(env -u DISPLAY HOME="$place/home" WINEPREFIX="$place/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=")
 # Wine's own background processes start with their streams closed, not
 # inside this test, whose output they would hold open.
 "${run[@]}" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
-"${run[@]}" "$root/scripts/wine-run.sh" wineboot --init </dev/null >"$prefix-home/wineboot.log" 2>&1 ||
-    { echo "wineboot failed for $user in $prefix"; exit 1; }
-output=$(mktemp)
+"${run[@]}" "$place/bin/wine-run.sh" wineboot --init </dev/null >"$place/wineboot.log" 2>&1 ||
+    { note "NOT RUN: wineboot failed in the prefix $place/prefix" "$place/wineboot.log"; exit 1; }
+output=$place/output
 status=0
-"${run[@]}" "$root/scripts/wine-run.sh" "$@" 2>&1 | tee "$output" || status=$?
+bash "$root/tests/small_disk.sh" "$place/small-disk" "${run[@]}" "$place/bin/wine-run.sh" \
+    "$place/bin/$(basename "$program")" "$@" 2>&1 | tee "$output" || status=$?
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=${PIPESTATUS[0]}
 counts=$(grep -E '^\[ +(PASSED|SKIPPED|FAILED) +\] [0-9]+ tests?' "$output" |
          sed -E 's/^\[ +([A-Z]+) +\] ([0-9]+) .*/\2 \L\1/' | paste -sd, - | sed 's/,/, /g')
-rm -f "$output"
-echo "note: the file-changing library tests ran again as the ordinary user $user: ${counts:-none ran}"
+if [ -n "$counts" ]; then
+    note "$counts"
+else
+    note "FAILED before any test ran (status $status)" "$output"
+fi
 exit "$status"
