@@ -101,15 +101,18 @@ hold_desktop() {
     setsid "$root/scripts/wine-run.sh" "$exe" </dev/null >/dev/null 2>&1 &
 }
 
-# Wine takes its ANSI code page from the locale. use_code_page N makes the
-# locale for code page N current (1252, 932, 936, 949, 950 or 65001) and sets
-# code_page_now to N; Wine maps Unix file names right only where the locale
-# exists, so the others are generated into the build folder.
+# Wine takes its ANSI code page from the locale. use_code_page N sets
+# code_page_env to the environment for code page N (1252, 932, 936, 949, 950
+# or 65001), arguments for env(1) to start a program with, and code_page_now
+# to N; Wine maps Unix file names right only where the locale exists, so the
+# others are generated into the build folder. The locale is not made this
+# shell's own: bash would warn that it cannot take it (LOCPATH was not in its
+# environment when it started).
 locales_dir=$root/build/locales
 use_code_page() {
     local locale
     case "$1" in
-        1252) export LC_ALL=C.UTF-8 code_page_now=1252; unset LOCPATH; return 0 ;;
+        1252) code_page_env=(-u LOCPATH LC_ALL=C.UTF-8) code_page_now=1252; return 0 ;;
         932) locale=ja_JP ;; 936) locale=zh_CN ;; 949) locale=ko_KR ;; 950) locale=zh_TW ;;
         65001) locale=hi_IN ;;
         *) echo "no locale for code page '$1' (1252, 932, 936, 949, 950, 65001)" >&2; return 2 ;;
@@ -119,7 +122,7 @@ use_code_page() {
         localedef -i "$locale" -f UTF-8 "$locales_dir/$locale.UTF-8" >/dev/null 2>&1 ||
             [ -f "$locales_dir/$locale.UTF-8/LC_CTYPE" ] || { echo "cannot make the locale $locale.UTF-8" >&2; return 1; }
     }
-    export LOCPATH=$locales_dir LC_ALL=$locale.UTF-8 code_page_now=$1
+    code_page_env=(LOCPATH="$locales_dir" LC_ALL="$locale.UTF-8") code_page_now=$1
 }
 
 stop_wine() {

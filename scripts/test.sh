@@ -36,31 +36,37 @@ fi
 summary=()
 failed=0
 # run_suite NAME DIR PREFIX win64|win32 [CTEST-ARGS...]: ctest in DIR with
-# PREFIX current; adds a summary line with the library tests' counts, the
-# reasons of the tests that skipped themselves and the notes of left-out checks.
+# PREFIX current; adds a summary line with the outcome, the tests that
+# failed, the library program's own counts, the reasons of the tests that
+# skipped themselves and the notes of left-out or separate runs.
 # The code page is the one use_code_page last made current.
 run_suite() {
-    local name=$1 dir=$2 start=$SECONDS status=0
+    local name=$1 dir=$2 start=$SECONDS status=0 log=$2/Testing/Temporary/LastTest.log
     start_prefix "$3" "$4"
     name="$name, code page $code_page_now"
     echo
     echo "== $name =="
-    (cd "$dir" && ctest --output-on-failure --timeout 300 "${@:5}") || status=$?
+    rm -f "$dir/Testing/Temporary/LastTestsFailed.log"
+    (cd "$dir" && env "${code_page_env[@]}" ctest --output-on-failure --timeout 300 "${@:5}") || status=$?
     [ "$status" -eq 0 ] || failed=1
     # The library tests' own counts and skip reasons, from ctest's log.
-    local section counts
+    local section counts outcome=passed
     section=$(awk '/^[0-9]+\/[0-9]+ Testing: library-/ { on = 1 } on { print } on && / end time:/ { exit }' \
-              "$dir/Testing/Temporary/LastTest.log" 2>/dev/null) || true
+              "$log" 2>/dev/null) || true
     counts=$(grep -E '^\[ +(PASSED|SKIPPED|FAILED) +\] [0-9]+ tests?' <<<"$section" |
              sed -E 's/^\[ +([A-Z]+) +\] ([0-9]+) .*/\2 \L\1/' | paste -sd, - | sed 's/,/, /g') || true
-    local outcome=passed
-    [ "$status" -eq 0 ] || outcome=FAILED
-    summary+=("$name: $outcome in $((SECONDS - start)) s; library tests: ${counts:-none ran}")
+    if [ "$status" -ne 0 ]; then
+        outcome="FAILED ($(cut -d: -f2- "$dir/Testing/Temporary/LastTestsFailed.log" 2>/dev/null |
+                           paste -sd, - | sed 's/,/, /g'))"
+        [ "$outcome" != "FAILED ()" ] || outcome="FAILED (ctest status $status)"
+    fi
+    summary+=("$name: $outcome in $((SECONDS - start)) s; the library program's tests: ${counts:-none ran}")
     while read -r reason; do summary+=("  skipped: $reason"); done \
         < <(grep -A1 ': Skipped$' <<<"$section" | grep -vE ': Skipped$|^--$')
-    # Checks any test left out for its own reason say so in a "note:" line.
+    # Checks any test left out for its own reason, and runs apart from the
+    # library program, say so in "note:" lines.
     while read -r note; do summary+=("  $note"); done \
-        < <(grep -ho '^note: .*' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u)
+        < <(grep -ho '^note: .*' "$log" 2>/dev/null | awk '!seen[$0]++')
 }
 
 use_code_page "${code_page:-1252}"
