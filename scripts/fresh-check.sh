@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # A maintainer's check that the README's two commands set up a fresh machine:
-# makes a minimal Debian 12 with debootstrap in build/fresh, copies in the
-# committed tree (git archive HEAD) and the machine's own package sources,
-# runs `bash scripts/build.sh` and then `bash scripts/test.sh` inside it, and
+#
+#   fresh-check.sh 12|13
+#
+# makes a minimal Debian 12 (bookworm) or 13 (trixie) with debootstrap in
+# build/fresh-RELEASE, copies the committed tree (git archive HEAD) into
+# root's home there (/root/qvfile, where a newcomer working as root puts it,
+# a folder other users cannot enter), with the machine's own mirror, runs
+# `bash scripts/build.sh` and then `bash scripts/test.sh` inside it, and
 # prints each command's outcome and time. As root. Each command runs in a
 # mount namespace of its own whose root is the new system (pivot_root, with
 # /proc, /dev and /sys mounted; they end with the namespace): unlike a
@@ -10,8 +15,14 @@
 # Wine under qemu-i386 needs. QVFILE_EMULATE_I686 is passed on.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-fresh=$root/build/fresh
+case "${1:-}" in
+    12|bookworm) release=12 suite=bookworm ;;
+    13|trixie) release=13 suite=trixie ;;
+    *) echo "usage: fresh-check.sh 12|13 (the Debian release to try)" >&2; exit 2 ;;
+esac
+fresh=$root/build/fresh-$release
 target=$fresh/debian
+tree=/root/qvfile
 
 # Every mount under the chroot, the deepest first: /proc, /dev and /sys, and
 # what the tests mounted inside it.
@@ -42,25 +53,28 @@ command -v debootstrap >/dev/null || {
 
 remove_fresh
 mkdir -p "$fresh"
-# The mirror the machine itself uses for bookworm.
-mirror=$(awk '/^URIs:/ { uri = $2 } /^Suites:.*bookworm( |$)/ && uri != "" { print uri; exit }' \
-         /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
+# The Debian mirror the machine itself uses.
+mirror=$(awk '/^URIs:/ && $2 !~ /-security/ { print $2; exit }' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
 mirror=${mirror:-http://deb.debian.org/debian}
 start=$SECONDS
-echo "fresh-check: debootstrap --variant=minbase bookworm from $mirror"
-debootstrap --variant=minbase bookworm "$target" "$mirror" >"$fresh/debootstrap.log" 2>&1 ||
+echo "fresh-check: debootstrap --variant=minbase $suite from $mirror"
+debootstrap --variant=minbase "$suite" "$target" "$mirror" >"$fresh/debootstrap.log" 2>&1 ||
     { tail -20 "$fresh/debootstrap.log"; echo "fresh-check: debootstrap failed"; exit 1; }
 echo "fresh-check: minimal Debian made in $((SECONDS - start)) s"
 
-# The machine's package sources and name resolution, as they are.
+# The release's main, updates and security suites from that mirror, as a
+# new installation has them, and the machine's name resolution.
 rm -f "$target/etc/apt/sources.list"
-[ -f /etc/apt/sources.list ] && cp /etc/apt/sources.list "$target/etc/apt/"
-cp /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list "$target/etc/apt/sources.list.d/" 2>/dev/null || true
+security=${mirror%/debian}/debian-security
+printf 'Types: deb\nURIs: %s\nSuites: %s %s-updates\nComponents: main\nSigned-By: %s\n\n' \
+    "$mirror" "$suite" "$suite" /usr/share/keyrings/debian-archive-keyring.gpg >"$target/etc/apt/sources.list.d/debian.sources"
+printf 'Types: deb\nURIs: %s\nSuites: %s-security\nComponents: main\nSigned-By: %s\n' \
+    "$security" "$suite" /usr/share/keyrings/debian-archive-keyring.gpg >>"$target/etc/apt/sources.list.d/debian.sources"
 cp /etc/resolv.conf "$target/etc/resolv.conf" 2>/dev/null || true
-mkdir -p "$target/qvfile"
-git -C "$root" archive HEAD | tar -x -C "$target/qvfile"
+mkdir -p "$target$tree"
+git -C "$root" archive HEAD | tar -x -C "$target$tree"
 
-# in_fresh_root COMMAND: runs COMMAND in /qvfile of the new system, with a
+# in_fresh_root COMMAND: runs COMMAND in the tree in the new system, with a
 # clean environment.
 in_fresh_root() {
     unshare --mount --propagation private /bin/bash -c '
@@ -77,7 +91,7 @@ in_fresh_root() {
         cd /
         exec /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
             TERM="${TERM:-dumb}" ${QVFILE_EMULATE_I686:+QVFILE_EMULATE_I686="$QVFILE_EMULATE_I686"} \
-            /bin/bash -c "cd /qvfile && $command"' in-fresh-root "$target" "$1"
+            /bin/bash -c "cd $tree && $command"' in-fresh-root "$target" "$1"
 }
 
 outcomes=()
@@ -94,6 +108,6 @@ for command in "bash scripts/build.sh" "bash scripts/test.sh"; do
 done
 
 echo
-echo "== fresh-check summary =="
+echo "== fresh-check summary: Debian $release ($suite), the tree in $tree =="
 printf '%s\n' "${outcomes[@]}"
 exit "$failed"
