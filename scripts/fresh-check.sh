@@ -79,7 +79,7 @@ git -C "$root" archive HEAD | tar -x -C "$target$tree"
 in_fresh_root() {
     unshare --mount --propagation private /bin/bash -c '
         set -e
-        target=$1 command=$2
+        target=$1 command=$2 tree=$3
         mount --bind "$target" "$target"
         mount -t proc proc "$target/proc"
         for point in dev sys; do mount --rbind "/$point" "$target/$point"; done
@@ -91,7 +91,7 @@ in_fresh_root() {
         cd /
         exec /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
             TERM="${TERM:-dumb}" ${QVFILE_EMULATE_I686:+QVFILE_EMULATE_I686="$QVFILE_EMULATE_I686"} \
-            /bin/bash -c "cd $tree && $command"' in-fresh-root "$target" "$1"
+            /bin/bash -c "cd $tree && $command"' in-fresh-root "$target" "$1" "$tree"
 }
 
 outcomes=()
