@@ -20,7 +20,7 @@ run=()
 # note MESSAGE [LOG]: a line for the summary, and the last lines of LOG.
 note() {
     echo "note: the file-changing library tests as the ordinary user $user: $1"
-    [ -z "${2:-}" ] || tail -n 8 "$2" | sed 's/^/note:   /'
+    [ -z "${2:-}" ] || grep -v '^[[:space:]]*$' "$2" | tail -n 8 | sed 's/^/note:   /'
 }
 if [ "$(id -u)" -eq 0 ]; then
     id -u "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
@@ -38,7 +38,8 @@ stop() {
 trap stop EXIT
 mkdir -p "$place/prefix" "$place/home" "$place/bin"
 cp "$root/scripts/wine-run.sh" "$place/bin/"
-cp "$program" "$(dirname "$program")"/*.dll "$place/bin/"
+cp "$program" "$place/bin/"
+for library in "$(dirname "$program")"/*.dll; do [ ! -f "$library" ] || cp "$library" "$place/bin/"; done
 chmod 755 "$place" "$place/bin"
 chmod a+r "$place/bin"/*
 [ "$(id -u)" -ne 0 ] || chown -R "$user" "$place/prefix" "$place/home"
