@@ -53,19 +53,27 @@ command -v debootstrap >/dev/null || {
 
 remove_fresh
 mkdir -p "$fresh"
-# The Debian mirror the machine itself uses.
-mirror=$(awk '/^URIs:/ && $2 !~ /-security/ { print $2; exit }' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
+# source_of SUITE: the address of the machine's own source for SUITE (its
+# release, or its release's -security), from its deb822 sources.
+own=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+source_of() {
+    awk -v suite="$1" '/^URIs:/ { uri = $2 } /^$/ { uri = ""; found = 0 }
+         /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == suite) found = 1 }
+         found && uri != "" { sub(/\/$/, "", uri); print uri; exit }' /etc/apt/sources.list.d/*.sources 2>/dev/null
+}
+mirror=$(source_of "$own")
 mirror=${mirror:-http://deb.debian.org/debian}
+security=$(source_of "$own-security")
+security=${security:-http://deb.debian.org/debian-security}
 start=$SECONDS
 echo "fresh-check: debootstrap --variant=minbase $suite from $mirror"
 debootstrap --variant=minbase "$suite" "$target" "$mirror" >"$fresh/debootstrap.log" 2>&1 ||
     { tail -20 "$fresh/debootstrap.log"; echo "fresh-check: debootstrap failed"; exit 1; }
 echo "fresh-check: minimal Debian made in $((SECONDS - start)) s"
 
-# The release's main, updates and security suites from that mirror, as a
-# new installation has them, and the machine's name resolution.
+# The release's main, updates and security suites from the machine's own
+# mirrors, as a new installation has them, and its name resolution.
 rm -f "$target/etc/apt/sources.list"
-security=${mirror%/debian}/debian-security
 printf 'Types: deb\nURIs: %s\nSuites: %s %s-updates\nComponents: main\nSigned-By: %s\n\n' \
     "$mirror" "$suite" "$suite" /usr/share/keyrings/debian-archive-keyring.gpg >"$target/etc/apt/sources.list.d/debian.sources"
 printf 'Types: deb\nURIs: %s\nSuites: %s-security\nComponents: main\nSigned-By: %s\n' \

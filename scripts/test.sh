@@ -46,7 +46,7 @@ run_suite() {
     name="$name, code page $code_page_now"
     echo
     echo "== $name =="
-    rm -f "$dir/Testing/Temporary/LastTestsFailed.log"
+    rm -f "$log" "$dir/Testing/Temporary/LastTestsFailed.log"
     (cd "$dir" && env "${code_page_env[@]}" ctest --output-on-failure --timeout 300 "${@:5}") || status=$?
     [ "$status" -eq 0 ] || failed=1
     # The library tests' own counts and skip reasons, from ctest's log.

@@ -23,25 +23,43 @@ note() {
     [ -z "${2:-}" ] || grep -v '^[[:space:]]*$' "$2" | tail -n 8 | sed 's/^/note:   /'
 }
 if [ "$(id -u)" -eq 0 ]; then
+    # Another run may make the user at the same moment.
     id -u "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
-        { note "NOT RUN: cannot make the user"; exit 1; }
+        id -u "$user" >/dev/null 2>&1 || { note "NOT RUN: cannot make the user"; exit 1; }
     run=(runuser -u "$user" --)
 else
     user=$(id -un)
 fi
 
-place=$(mktemp -d /tmp/qvfile-as-user.XXXXXX) || { note "NOT RUN: cannot make a folder in /tmp"; exit 1; }
-stop() {
-    "${run[@]}" env WINEPREFIX="$place/prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-    rm -rf --one-file-system "$place"
+# clean_up FOLDER: ends the prefix's server, unmounts the disk, removes it.
+clean_up() {
+    "${run[@]}" env WINEPREFIX="$1/prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+    while mountpoint -q "$1/small-disk" 2>/dev/null; do umount -l "$1/small-disk" || break; done
+    rm -rf --one-file-system "$1"
 }
-trap stop EXIT
+# What a run stopped without its exit trap (a ctest time-out) left: the
+# folders whose run has ended.
+for left in /tmp/qvfile-as-user.*; do
+    [ -O "$left" ] && [ -f "$left/run" ] || continue
+    kill -0 "$(cat "$left/run")" 2>/dev/null || clean_up "$left"
+done
+place=$(mktemp -d /tmp/qvfile-as-user.XXXXXX) || { note "NOT RUN: cannot make a folder in /tmp"; exit 1; }
+echo $$ >"$place/run"
+trap 'clean_up "$place"' EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 mkdir -p "$place/prefix" "$place/home" "$place/bin"
 cp "$root/scripts/wine-run.sh" "$place/bin/"
 cp "$program" "$place/bin/"
 for library in "$(dirname "$program")"/*.dll; do [ ! -f "$library" ] || cp "$library" "$place/bin/"; done
-chmod 755 "$place" "$place/bin"
-chmod a+r "$place/bin"/*
+# The code page's generated locale, where that user can read it.
+if [ -n "${LOCPATH:-}" ]; then
+    cp -r "$LOCPATH" "$place/locales"
+    export LOCPATH=$place/locales
+fi
+chmod 755 "$place" "$place/bin" "$place/bin/wine-run.sh"
+chmod -R a+rX "$place/bin" "$place/locales" 2>/dev/null
 [ "$(id -u)" -ne 0 ] || chown -R "$user" "$place/prefix" "$place/home"
 
 run+=(env -u DISPLAY HOME="$place/home" WINEPREFIX="$place/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=")

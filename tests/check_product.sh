@@ -11,7 +11,8 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # Prints the fields checked below, one per line: "machine 14c",
 # "characteristics 2102", "magic 10b", "OSystemVersion 4.0",
-# "SubsystemVersion 4.0", "export NAME", "import DLL FUNCTION" (FUNCTION is
+# "SubsystemVersion 4.0", "exported N" (functions, by name or number),
+# "export NAME", "import DLL FUNCTION" (FUNCTION is
 # #N for an import by ordinal). Fails with a message on a malformed file.
 read_pe() {
     perl -e '
@@ -39,20 +40,21 @@ read_pe() {
         my @sections = map { my $s = $optional + $optionalSize + 40 * $_;
                              [at($s + 12, "V", 4), at($s + 8, "V", 4), at($s + 20, "V", 4), at($s + 16, "V", 4)] }
                        0 .. $sections - 1;
-        # A relative virtual address as an offset in the file.
+        # A relative virtual address as an offset in the file, within the
+        # bytes a section has in the file (the tables checked here are there).
         sub offset { my $rva = shift;
                      for my $s (@sections) {
                          my ($address, $virtualSize, $raw, $rawSize) = @$s;
-                         my $size = $virtualSize > $rawSize ? $virtualSize : $rawSize;
-                         return $raw + $rva - $address if $rva >= $address && $rva < $address + $size;
+                         return $raw + $rva - $address if $rva >= $address && $rva - $address < $rawSize;
                      }
-                     die sprintf("address %x is in no section\n", $rva) }
+                     die sprintf("address %x is in no section bytes in the file\n", $rva) }
         sub text { my $start = offset(shift); my $end = index($pe, "\0", $start);
                    die "unterminated name\n" if $end < 0; substr($pe, $start, $end - $start) }
         my ($exports, $imports) = $directories >= 2 ? (at($optional + 96, "V", 4), at($optional + 104, "V", 4)) : (0, 0);
         if ($exports) {
             my $directory = offset($exports);
             my ($count, $names) = (at($directory + 24, "V", 4), at($directory + 32, "V", 4));
+            print "exported ", at($directory + 20, "V", 4), "\n";
             print "export ", text(at(offset($names) + 4 * $_, "V", 4)), "\n" for 0 .. $count - 1;
         }
         for (my $descriptor = $imports ? offset($imports) : 0; $imports; $descriptor += 20) {
@@ -75,7 +77,8 @@ characteristics=0x$(field characteristics)
 [ $((characteristics & 0x0100)) -ne 0 ] || fail "not marked for 32-bit machines (characteristics $characteristics)"
 
 exports=$(field export)
-[ "$exports" = "QV_InitWrapper" ] || fail "exports are '$exports', expected exactly QV_InitWrapper"
+[ "$exports" = "QV_InitWrapper" ] && [ "$(field exported)" = 1 ] ||
+    fail "exports are '$exports' ($(field exported) in all), expected exactly QV_InitWrapper"
 
 imports=$(field import | awk '{ print $1 }' | sort -u)
 for name in $imports; do
