@@ -4,7 +4,9 @@
 // included.
 // Answers the empty string when nothing matches (or the folder or drive is
 // missing), and the integer 0 when the search cannot start for another reason
-// or the listing cannot be held in memory. A listing is never cut short.
+// (a character no name may hold outside the last part's wildcards "*", "?",
+// "<", ">" and '"', refused access) or the listing cannot be held in memory.
+// A listing is never cut short.
 // The search reads names in UTF-16; a name the ANSI code page cannot write
 // exactly is left out, since any text a script could get for it (a lookalike,
 // or '?', a wildcard) would name something else. So are names that end in a
@@ -101,9 +103,25 @@ bool longNameOfEntryMatches(const char16_t* pattern, const WIN32_FIND_DATAW& ent
     return longNameMatches(pattern, (const char16_t*)entry.cFileName, upcaseUnit);
 }
 
+// Whether the pattern holds a byte below 0x20: a control character, since
+// no code page makes such a byte part of a longer character.
+bool holdsControlCharacter(const char* pattern)
+{
+    for (; *pattern != '\0'; ++pattern) {
+        if ((unsigned char)*pattern < 0x20)
+            return true;
+    }
+    return false;
+}
+
 // Fills listingBuffer with the entries `pattern` finds that `filter` takes.
+// A pattern with a control character or a stream's colon ("a|b*" becomes
+// "a:b*") is one the system refuses to search; Wine searches it and finds
+// nothing, so it is refused here before the search.
 SearchOutcome buildListing(const char* pattern, ListFilter filter)
 {
+    if (holdsControlCharacter(pattern) || pathHasStream(pattern))
+        return kSearchFailed;
     // The pattern is ANSI text; every ANSI character has an exact UTF-16 form.
     wchar_t widePattern[kPathSize];
     if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pattern, -1, widePattern, kPathSize) == 0)

@@ -20,9 +20,10 @@
 // qvfile.dll beside the program is loaded unless an --ext names a file of
 // that name, in any letter case. Exit status: 0 when the script completes
 // (or at the end of the console's input); the status a script gives exit();
-// 1 for an uncaught or syntax error, reported with its file and line on
-// standard error, and for output that cannot be written; 2 for usage
-// errors, scripts that cannot be read and extensions that cannot be loaded;
+// 1 for an uncaught or syntax error, reported with the file and line of its
+// throw on standard error, and for output that cannot be written; 2 for usage
+// errors, scripts that cannot be read (with the reason) and extensions that
+// cannot be loaded;
 // 130 after Ctrl+C.
 //
 // The other concerns live beside this file: standard_streams (writing to the
@@ -219,6 +220,7 @@ int main()
 
     SetConsoleCtrlHandler(onInterrupt, TRUE);
     duk_context* ctx = duk_create_heap(NULL, NULL, NULL, NULL, fatal);
+    trackThrows(ctx);
     duk_push_c_function(ctx, print, DUK_VARARGS);
     nameFunction(ctx, "print");
     duk_put_global_string(ctx, "print");

@@ -3,11 +3,57 @@
 // valid UTF-8, text in the ANSI code page.
 #include "run_script.h"
 
+#include <errno.h>
 #include <limits.h>
+#include <string.h>
 #include <windows.h>
 
 #include "engine_text.h"
 #include "standard_streams.h"
+
+namespace {
+
+// Where the last value that is not an Error was thrown ("file:line: "), and
+// that value in the heap stash, so that a report names the place only for
+// the value thrown there.
+std::string lastThrowPlace;
+const char kLastThrown[] = DUK_HIDDEN_SYMBOL("lastThrown");
+
+// Duktape.errThrow: sees every value just before it is thrown and gives it
+// back unchanged. Errors carry their own file and line; for any other value
+// the place of the throw is kept.
+duk_ret_t noteThrow(duk_context* ctx)
+{
+    if (duk_is_error(ctx, 0))
+        return 1;
+    lastThrowPlace.clear();
+    duk_inspect_callstack_entry(ctx, -2);
+    if (duk_is_object(ctx, -1)) {
+        duk_get_prop_string(ctx, -1, "function");
+        duk_get_prop_string(ctx, -1, "fileName");
+        duk_get_prop_string(ctx, -3, "lineNumber");
+        if (duk_is_string(ctx, -2))
+            lastThrowPlace = std::string(duk_get_string(ctx, -2)) + ":" +
+                             std::to_string((long)duk_get_int(ctx, -1)) + ": ";
+        duk_pop_3(ctx);
+    }
+    duk_pop(ctx);
+    duk_push_heap_stash(ctx);
+    duk_dup(ctx, 0);
+    duk_put_prop_string(ctx, -2, kLastThrown);
+    duk_pop(ctx);
+    return 1;
+}
+
+} // namespace
+
+void trackThrows(duk_context* ctx)
+{
+    duk_get_global_string(ctx, "Duktape");
+    duk_push_c_function(ctx, noteThrow, 1);
+    duk_put_prop_string(ctx, -2, "errThrow");
+    duk_pop(ctx);
+}
 
 void reportError(duk_context* ctx)
 {
@@ -18,6 +64,12 @@ void reportError(duk_context* ctx)
         if (duk_is_string(ctx, -2))
             where = std::string(duk_get_string(ctx, -2)) + ":" +
                     std::to_string((long)duk_get_int(ctx, -1)) + ": ";
+        duk_pop_2(ctx);
+    } else {
+        duk_push_heap_stash(ctx);
+        duk_get_prop_string(ctx, -1, kLastThrown);
+        if (duk_samevalue(ctx, -1, -3))
+            where = lastThrowPlace;
         duk_pop_2(ctx);
     }
     duk_size_t length = 0;
@@ -34,13 +86,27 @@ static bool readStream(FILE* stream, std::string* bytes)
     return ferror(stream) == 0;
 }
 
-static bool readFile(const std::wstring& path, std::string* bytes)
+// Reads the file at `path` whole; on failure says why in `reason`.
+static bool readFile(const std::wstring& path, std::string* bytes, std::string* reason)
 {
     FILE* file = _wfopen(path.c_str(), L"rb");
-    if (file == NULL)
+    if (file == NULL) {
+        int error = errno;
+        DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            *reason = "it is a folder";
+        else if (error == ENOENT)
+            *reason = "no such file";
+        else if (error == EACCES)
+            *reason = "access refused";
+        else
+            *reason = strerror(error);
         return false;
+    }
     bool ok = readStream(file, bytes);
     fclose(file);
+    if (!ok)
+        *reason = "a read error";
     return ok;
 }
 
@@ -94,8 +160,11 @@ int runScript(duk_context* ctx, const std::wstring& script)
     bool standardInput = script.empty() || script == L"-";
     std::string name = standardInput ? "standard input" : utf8FromWide(script);
     std::string bytes, source, error;
-    if (!(standardInput ? readStream(stdin, &bytes) : readFile(script, &bytes))) {
-        writeText(stderr, "qvhost: cannot read " + name + "\n");
+    bool loaded = standardInput ? readStream(stdin, &bytes) : readFile(script, &bytes, &error);
+    if (!loaded) {
+        if (error.empty())
+            error = "a read error";
+        writeText(stderr, "qvhost: cannot read " + name + ": " + error + "\n");
         return kExitUsage;
     }
     if (!sourceFromBytes(bytes, &source, &error)) {

@@ -11,8 +11,13 @@
 // qvhost's exit statuses.
 enum { kExitDone = 0, kExitScriptError = 1, kExitUsage = 2, kExitInterrupted = 130 };
 
+// Makes the engine note where each value that is not an Error is thrown, so
+// that reportError can name the place for such a value too.
+void trackThrows(duk_context* ctx);
+
 // Reports the error at the top of the stack as "file:line: message" on
-// standard error.
+// standard error; a thrown value that is not an Error shows as String(value),
+// after the place of its throw when that is known.
 void reportError(duk_context* ctx);
 
 // Compiles `source` as the program `fileName`; leaves the function or the

@@ -119,13 +119,18 @@ TEST_F(Listings, NothingFoundGivesTheEmptyText)
     EXPECT_EQ(host.textOf(list("img\\*.*").value), "") << "only . and ..";
     EXPECT_EQ(host.textOf(list("*.*", "d").value), "img");
     EXPECT_EQ(host.textOf(list("*.htm", "d").value), "") << "matches, but none is taken";
+    for (const char* pattern : {"a<b*", "a>b*", "a\"b*"})
+        EXPECT_EQ(host.textOf(list(pattern).value), "") << pattern << ": the search's own wildcards";
 }
 
-// A search that cannot start answers the integer 0, never an old listing.
+// A search that cannot start answers the integer 0, never an old listing:
+// a character no name may hold outside the last part's wildcards, a stream's
+// colon ("|" becomes ":") or a control character anywhere (Wine searches
+// those and finds nothing).
 TEST_F(Listings, SearchThatCannotStartAnswersZero)
 {
     ASSERT_EQ(names(list("*.*")).size(), 2u);
-    for (const char* pattern : {"a<b\\*", "*\\*"}) {
+    for (const char* pattern : {"a<b\\*", "*\\*", "a|b*", "a|b\\*", "a\x01" "b*", "a\x1F*", "a\tb\\*"}) {
         Answer answer = list(pattern);
         EXPECT_EQ(answer.flag, 1) << pattern;
         EXPECT_TRUE(answer.isInteger(0)) << pattern << " gave " << host.textOf(answer.value);

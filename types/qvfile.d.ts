@@ -29,8 +29,11 @@ type QvLocation = string | number | boolean;
 /** Text for a file or a window: numbers and booleans are taken as their text. */
 type QvText = string | number | boolean;
 
-/** A listing filter: writable files, plain folders, all entries. */
-type QvListFilter = "w" | "d" | "a" | "W" | "D" | "A";
+/**
+ * A listing filter, by its first letter in either case: "w" writable files,
+ * "d" plain folders, "a" all entries ("all" and "dirs" too).
+ */
+type QvListFilter = `${"w" | "d" | "a" | "W" | "D" | "A"}${string}`;
 
 /** A yes/no answer as a script integer: 1 for yes (done), 0 for no (failed). */
 type QvFlag = 0 | 1;
@@ -40,23 +43,23 @@ declare namespace qvfile {
     function exists(location: QvLocation): QvFlag;
     /** 1 if the folder was created; its parent must exist. */
     function mkdir(location: QvLocation): QvFlag;
-    /** The whole file as a string, zero bytes included; null if it cannot be read. */
+    /** The whole file as a string, zero bytes included, each byte as the ANSI code page's character for it (0x80 is "€" on 1252); null if it cannot be read. */
     function read(location: QvLocation): string | null;
     /** Replaces the file's contents with `text`, or appends it when a third argument (any value) is given; 1 if written and closed; 0 leaves the file as it was when the disk has no room. */
     function write(location: QvLocation, text: QvText, append?: unknown): QvFlag;
-    /** Names of the files matching `pattern` joined by ":"; "" when nothing matches, 0 when the search cannot start. */
+    /** Names of the files matching `pattern` (a folder's need "/*") joined by ":"; "" when nothing matches, 0 when the search cannot start (a control character or "|", refused access). */
     function list(pattern: QvLocation): string | 0;
-    /** Names of the entries matching `pattern` that `filter` takes ("w" writable files, "d" folders, "a" all entries), joined by ":"; "" when nothing matches, 0 when the search cannot start. */
+    /** Names of the entries matching `pattern` that `filter` takes ("w" writable files, "d" plain folders, not linked ones, "a" all entries), joined by ":"; "" when nothing matches, 0 when the search cannot start. */
     function list(pattern: QvLocation, filter: QvListFilter): string | 0;
-    /** Copies a file or folder (with its contents) to the name `to` through the shell, which may ask before replacing; 1 only when the copy is there, 0 (nothing written) for a copy that cannot be made. */
+    /** Copies a file or folder (with its contents) to the name `to` through the shell, into `to` when that is an existing folder; onto an existing file the shell asks in a window and the call waits for the answer; 1 only when the copy is there, 0 (nothing written) for a copy that cannot be made. */
     function copy(from: QvLocation, to: QvLocation): QvFlag;
-    /** 1 for a folder, also written with a final slash; 0 for files, missing paths and wildcards. */
+    /** 1 for a folder, also written with a final slash, and for a linked folder; 0 for files, missing paths and wildcards. */
     function isDir(location: QvLocation): QvFlag;
     /** 1 for a file of any size; 0 for folders, missing paths and wildcards. */
     function isFile(location: QvLocation): QvFlag;
     /** 1 if the file or folder exists. */
     function canRead(location: QvLocation): QvFlag;
-    /** 1 if the file or folder exists and is not read-only. */
+    /** 1 if the file or folder exists and is not read-only; 1 also for a hidden or system file, which write refuses. */
     function canWrite(location: QvLocation): QvFlag;
     /** 1 if the file was deleted; never folders or read-only files. */
     function remove(location: QvLocation): QvFlag;

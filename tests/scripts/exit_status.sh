@@ -45,10 +45,14 @@ printf 'not a program' >"$work/notdll.dll"
 expect "script completes"       0 '^args x\|y z$' -                           -- "$work/ok.js" x "y z"
 expect "uncaught error"         1 -        'throws\.js:3: Error: qvfile\.exists failed' -- "$work/throws.js"
 expect "syntax error"           1 -        'syntax\.js:2: SyntaxError'        -- "$work/syntax.js"
-expect "thrown non-error"       1 -        'plain'                            -- "$work/plain.js"
+expect "thrown non-error"       1 -        '^[^ ]*plain\.js:1: plain$'          -- "$work/plain.js"
+expect "thrown object"          1 -        '^-e:2: \[object Object\]$'         -- -e $'function f() {\n throw {code: 2}; }\nf()'
+expect "rethrown non-error"     1 -        '^-e:1: a$'                        -- -e 'try { throw "a"; } catch (e) { throw e; }'
+expect "never another's place"  1 -        '^(-e:1: )?a$'                     -- -e $'try { throw "a"; } finally {\n try { throw "b"; } catch (e) {} }'
 expect "-e evaluates"           0 '^1$' -                                     -- -e 'print(qvfile.exists("C:/"))'
 expect "-e error"               1 -        '-e:1: Error: qvfile\.read failed' -- -e 'qvfile.read()'
-expect "missing script"         2 -        'cannot read .*nothere\.js'        -- "$work/nothere.js"
+expect "missing script"         2 -        'cannot read .*nothere\.js: no such file$' -- "$work/nothere.js"
+expect "a folder as script"     2 -        'cannot read .*: it is a folder$'  -- "$work"
 expect "unknown option"         2 -        'unknown option --bogus'           -- --bogus
 expect "--ext without a value"  2 -        '--ext needs a value'              -- --ext
 expect "extension not found"    2 -        'cannot load .*nosuch\.dll'        -- --ext "$work/nosuch.dll" -e 1

@@ -91,6 +91,7 @@ var files = String(qvfile.list(url + "/*.txt")).split(":").sort().join(":");
 check("list files", files, "a.txt:n.txt");
 check("list folders", qvfile.list(url + "/*", "d"), "sub");
 check("list all", String(qvfile.list(url + "/*", "a")).split(":").length, 5 + qvfile.exists(url + "/bytes.out"));
+check("list all, spelled out", qvfile.list(url + "/*", "all"), qvfile.list(url + "/*", "A"));
 check("list writable", qvfile.list(url + "/a.*", "w"), "a.txt");
 check("list nothing", qvfile.list(url + "/*.none"), "");
 check("list cannot search", qvfile.list(url + "/a<b/*"), 0);
