@@ -218,7 +218,10 @@ PlainRoute plainLocationToPath(const char* text, char* path, size_t capacity)
         segment = n;
     }
     path[n] = '\0';
-    // The last part, up to a stream's colon, as pathNamesDevice reads it.
+    // The last part, up to a stream's colon, as pathNamesDevice reads it;
+    // every device's name starts with A, C, L, N or P.
+    if (strchr("ACLNP", upper(path[segment])) == NULL || path[segment] == '\0')
+        return kPlainFile;
     char name[kPathSize];
     size_t length = strcspn(path + segment, ":");
     if (length >= sizeof name)

@@ -122,6 +122,20 @@ const size_t kShortestCopiedRun = 32;
 
 const uint64_t kHighBits = 0x8080808080808080ull;
 
+// The length of the sequence each byte leads, at most three: 0 for a byte
+// that leads none (a continuation byte, an overlong lead) or a longer one.
+struct SequenceLengths {
+    unsigned char length[256];
+    SequenceLengths()
+    {
+        for (int byte = 0; byte < 256; ++byte)
+            length[byte] = byte < 0x80 ? 1 : byte < 0xC2 ? 0 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 0;
+    }
+    unsigned char operator[](uint32_t byte) const { return length[byte]; }
+};
+const SequenceLengths kSequenceLength;
+
+
 uint64_t eightBytes(const char* text)
 {
     uint64_t word;
@@ -279,13 +293,29 @@ bool ansiFromEngineFast(const AnsiTables& tables, const char* text, size_t lengt
     char* at = &(*out)[0];
     const unsigned char* bytes = (const unsigned char*)text;
     i = 0;
-    while (i < length) {
+    // While three bytes remain, each character is decoded in all three
+    // lengths and the lead byte picks one: no branch on the length.
+    while (i + 3 <= length) {
         if (i + 8 <= length && (eightBytes(text + i) & kHighBits) == 0) {
             memcpy(at, text + i, 8);
             at += 8;
             i += 8;
             continue;
         }
+        uint32_t lead = bytes[i], second = bytes[i + 1], third = bytes[i + 2];
+        uint32_t count = kSequenceLength[lead];
+        uint32_t one = count == 1, two = count == 2, three = count == 3;
+        uint32_t c = one * lead + two * ((lead & 0x1F) << 6 | (second & 0x3F)) +
+                     three * ((lead & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F));
+        uint32_t followed = (second & 0xC0) == 0x80, followedTwice = followed & ((third & 0xC0) == 0x80);
+        uint32_t whole = one | (two & followed) | (three & followedTwice & (c >= 0x800) & ((c & 0xF800) != 0xD800));
+        uint16_t byte = tables.byteOfUnit[c];
+        if ((whole & (byte != 0)) == 0)
+            return false;
+        *at++ = (char)byte;
+        i += count;
+    }
+    while (i < length) {
         unsigned char lead = bytes[i];
         if (lead < 0x80) {
             *at++ = (char)lead;
