@@ -147,6 +147,10 @@ uint64_t eightBytes(const char* text)
 size_t asciiRunLength(const char* text, size_t length)
 {
     size_t i = 0;
+    while (i + 32 <= length &&
+           ((eightBytes(text + i) | eightBytes(text + i + 8) | eightBytes(text + i + 16) | eightBytes(text + i + 24)) &
+            kHighBits) == 0)
+        i += 32;
     while (i + 8 <= length && (eightBytes(text + i) & kHighBits) == 0)
         i += 8;
     while (i < length && (unsigned char)text[i] < 0x80)
