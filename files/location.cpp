@@ -180,14 +180,10 @@ bool locationToPath(const char* text, char* path, size_t capacity, LeadByteTest 
 
 PlainRoute plainLocationToPath(const char* text, char* path, size_t capacity)
 {
-    for (const char* at = text; *at != '\0'; ++at) {
-        if ((unsigned char)*at >= 0x80)
-            return kNotPlain;
-    }
-    // In ASCII every byte starts a character: the first "file:///" is the
-    // first one found by bytes.
-    const char* prefix = strstr(text, kPrefix);
-    const char* source = prefix != NULL ? prefix + kPrefixLength : text;
+    // A location starts with its prefix or has none: in ASCII every byte
+    // starts a character, so a "file:///" found further on by bytes (left
+    // to the full route) is the first one.
+    const char* source = strncmp(text, kPrefix, kPrefixLength) == 0 ? text + kPrefixLength : text;
     char letter = upper(source[0]);
     if (capacity < 4 || letter < 'A' || letter > 'Z' || (source[1] != ':' && source[1] != '|') ||
         (source[2] != '/' && source[2] != '\\'))
@@ -199,7 +195,8 @@ PlainRoute plainLocationToPath(const char* text, char* path, size_t capacity)
     for (const char* at = source + 3;; ++at) {
         char c = *at;
         if (c != '/' && c != '\\' && c != '\0') {
-            if (n + 1 >= capacity)
+            if (n + 1 >= capacity || (unsigned char)c >= 0x80 ||
+                (c == 'f' && strncmp(at, kPrefix, kPrefixLength) == 0))
                 return kNotPlain;
             path[n++] = c == '|' ? ':' : c;
             continue;

@@ -255,7 +255,8 @@ TEST(LocationsConvert, ShortestRouteGivesTheFullRoutesAnswer)
         const char* text;
         bool taken;
     } rows[] = {
-        {"file:///C|/Site/index.htm", true}, {"see file:///D|/x.txt", true}, {"c:/My%20Site/a b/", false},
+        {"file:///C|/Site/index.htm", true}, {"see file:///D|/x.txt", false}, {"c:/My%20Site/a b/", false},
+        {"C:/My%20Site/x file:///D|/x.txt", false},
         {"C:\\", true}, {"C:/x/nul", true}, {"C:/x/AUX.htm", true}, {"C:/x/nul:s", true},
         {"C:/x/com1", true}, {"C:/x/com10", true}, {"C:/a/b.", true}, {"C:/a/...", true},
         {"C:/a/.../b", false}, {"C:/a./b", false}, {"C:/a/./b", false}, {"C:/a/../b", false},
