@@ -48,6 +48,20 @@ bool ansiNameOf(UINT codePage, const wchar_t* name, char (&ansi)[kAnsiNameSize])
     return written != 0 && !usedDefault;
 }
 
+// The length of a name of ASCII characters alone, copied into `ansi` as its
+// own ANSI text (the same in every code page); -1 at the first other one.
+int asciiNameOf(const wchar_t* name, char (&ansi)[kAnsiNameSize])
+{
+    for (int i = 0; i < MAX_PATH; ++i) {
+        if (name[i] >= 0x80)
+            return -1;
+        ansi[i] = (char)name[i];
+        if (name[i] == 0)
+            return i;
+    }
+    return -1;
+}
+
 // The attributes as the runtime's folder search reports them: an entry with
 // no particular attribute has the empty set.
 unsigned entryAttributes(DWORD attributes)
@@ -130,15 +144,20 @@ SearchOutcome buildListing(const char* pattern, ListFilter filter)
     HANDLE search = FindFirstFileW(widePattern, &entry);
     if (search == INVALID_HANDLE_VALUE)
         return outcomeOfFailedStart(GetLastError());
+    // "*" and "*.*" take every long name: no entry needs matching again.
     const char16_t* wildcards = lastPatternPart(widePattern);
-    if (!patternHasWildcards(wildcards))
+    if (!patternHasWildcards(wildcards) || wcscmp((const wchar_t*)wildcards, L"*") == 0 ||
+        wcscmp((const wchar_t*)wildcards, L"*.*") == 0)
         wildcards = NULL;
     UINT codePage = GetACP();
     char name[kAnsiNameSize];
     bool complete = startListing(&listingBuffer);
     while (complete) {
-        if (ansiNameOf(codePage, entry.cFileName, name) &&
-            nameIsListable(name, isAnsiLeadByte, ansiSuperscriptDigitAt) &&
+        // Most names are ASCII: the shortest route to the same answer.
+        int asciiLength = asciiNameOf(entry.cFileName, name);
+        if ((asciiLength >= 0 ? asciiNameIsListable(name, (size_t)asciiLength)
+                              : ansiNameOf(codePage, entry.cFileName, name) &&
+                                    nameIsListable(name, isAnsiLeadByte, ansiSuperscriptDigitAt)) &&
             entryIsListed(entryAttributes(entry.dwFileAttributes), name, filter) &&
             (wildcards == NULL || longNameOfEntryMatches(wildcards, entry)))
             complete = appendListingName(&listingBuffer, name);

@@ -50,6 +50,31 @@ bool nameIsListable(const char* name, LeadByteTest isLeadByte, SuperscriptDigitT
 
 namespace {
 
+size_t noSuperscripts(const char*) { return 0; }
+
+} // namespace
+
+bool asciiNameIsListable(const char* name, size_t length)
+{
+    if (length > 0 && (name[length - 1] == '.' || name[length - 1] == ' '))
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        char c = name[i];
+        if ((unsigned char)c < 0x20 || c == '<' || c == '>' || c == ':' || c == '"' || c == '/' || c == '\\' ||
+            c == '|' || c == '?' || c == '*')
+            return false;
+    }
+    // CON, CONIN$, CONOUT$, COM, PRN, AUX, NUL and LPT.
+    switch (name[0] & ~0x20) {
+    case 'A': case 'C': case 'L': case 'N': case 'P':
+        return !nameIsDevice(name, noSuperscripts);
+    default:
+        return true;
+    }
+}
+
+namespace {
+
 // A pattern's last part as the folder search reads it: each wildcard made the
 // system's own form, everything else a character to compare.
 enum PatternToken : char16_t {

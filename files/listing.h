@@ -38,6 +38,11 @@ bool entryIsListed(unsigned attributes, const char* name, ListFilter filter);
 // name pipe:x, and "unix:name" would split at the listing's separator.
 bool nameIsListable(const char* name, LeadByteTest isLeadByte, SuperscriptDigitTest superscriptDigitAt);
 
+// nameIsListable for a name of `length` ASCII characters, which are the same,
+// never lead bytes nor superscripts, in every code page: one pass, and the
+// device rules only for a name that starts as a device's name does.
+bool asciiNameIsListable(const char* name, size_t length);
+
 // Upper case of one UTF-16 unit, as the file system compares names.
 typedef char16_t (*UpcaseUnit)(char16_t unit);
 

@@ -26,6 +26,9 @@ const char* afterPrefix(const char* text, LeadByteTest isLeadByte)
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
 
+// ASCII holds no superscript digits in any code page.
+size_t noSuperscriptDigit(const char*) { return 0; }
+
 // Whether `text` starts with `word` in any letter case (ASCII).
 bool startsWithWord(const char* text, const char* word)
 {
@@ -173,6 +176,56 @@ bool locationToPath(const char* text, char* path, size_t capacity, LeadByteTest 
     }
     path[n] = '\0';
     return true;
+}
+
+PlainRoute plainLocationToPath(const char* text, char* path, size_t capacity)
+{
+    // A location starts with its prefix or has none: in ASCII every byte
+    // starts a character, so a "file:///" found further on by bytes (left
+    // to the full route) is the first one.
+    const char* source = strncmp(text, kPrefix, kPrefixLength) == 0 ? text + kPrefixLength : text;
+    char letter = upper(source[0]);
+    if (capacity < 4 || letter < 'A' || letter > 'Z' || (source[1] != ':' && source[1] != '|') ||
+        (source[2] != '/' && source[2] != '\\'))
+        return kNotPlain;
+    path[0] = source[0];
+    path[1] = ':';
+    path[2] = '\\';
+    size_t n = 3, segment = 3;
+    for (const char* at = source + 3;; ++at) {
+        char c = *at;
+        if (c != '/' && c != '\\' && c != '\0') {
+            if (n + 1 >= capacity || (unsigned char)c >= 0x80 ||
+                (c == 'f' && strncmp(at, kPrefix, kPrefixLength) == 0))
+                return kNotPlain;
+            path[n++] = c == '|' ? ':' : c;
+            continue;
+        }
+        // A segment ends: folding would change an empty one (but the
+        // root's "C:\" alone), ".", "..", and a folder's final dot.
+        size_t length = n - segment;
+        bool dots = (length == 1 || length == 2) && path[segment] == '.' && path[n - 1] == '.';
+        if ((length == 0 && !(c == '\0' && n == 3)) || dots || (c != '\0' && path[n - 1] == '.'))
+            return kNotPlain;
+        if (c == '\0')
+            break;
+        if (n + 1 >= capacity)
+            return kNotPlain;
+        path[n++] = '\\';
+        segment = n;
+    }
+    path[n] = '\0';
+    // The last part, up to a stream's colon, as pathNamesDevice reads it;
+    // every device's name starts with A, C, L, N or P.
+    if (strchr("ACLNP", upper(path[segment])) == NULL || path[segment] == '\0')
+        return kPlainFile;
+    char name[kPathSize];
+    size_t length = strcspn(path + segment, ":");
+    if (length >= sizeof name)
+        return kNotPlain;
+    memcpy(name, path + segment, length);
+    name[length] = '\0';
+    return nameIsDevice(name, noSuperscriptDigit) ? kPlainDevice : kPlainFile;
 }
 
 const char* lastPathPart(const char* path, LeadByteTest isLeadByte)

@@ -32,6 +32,20 @@ typedef size_t (*SuperscriptDigitTest)(const char* text);
 // terminator do not fit `capacity`; never writes past it.
 bool locationToPath(const char* text, char* path, size_t capacity, LeadByteTest isLeadByte);
 
+// What the shortest route makes of a location: not the common case, a
+// file's path, or a device's.
+enum PlainRoute { kNotPlain, kPlainFile, kPlainDevice };
+
+// The common location by the shortest route: a text of ASCII characters
+// whose path (after its first "file:///") is a drive's, "C:\" or "C:/" and
+// segments that foldPath leaves as they are (none empty, "." or "..", none
+// but the last ending in a dot). Converts it into `path` as locationToPath
+// does and tells whether it names a device, as pathNamesDevice does; ASCII
+// bytes are the same characters, never lead bytes or superscripts, in every
+// ANSI code page. kNotPlain, with `path` in any state, for any other text
+// and for a path that does not fit `capacity`.
+PlainRoute plainLocationToPath(const char* text, char* path, size_t capacity);
+
 // The last part of a path: what follows its last "\", or the drive's ":".
 const char* lastPathPart(const char* path, LeadByteTest isLeadByte);
 

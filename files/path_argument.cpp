@@ -78,6 +78,11 @@ bool fetchPathArgument(NativeContext context, ScriptValue argument, char* path)
     // at the reported length, never reading past the host's text.
     if (strnlen(text, length) != length)
         return false;
+    // The common location, a drive's path in ASCII that folding leaves as it
+    // is, by the shortest route to the same answer.
+    PlainRoute plain = plainLocationToPath(text, path, kPathSize);
+    if (plain != kNotPlain)
+        return plain == kPlainFile;
     if (!locationToPath(text, path, kPathSize, isAnsiLeadByte))
         return false;
     // A device (NUL, AUX.htm, COM1, \\.\pipe\x, C:\t\nul\.) is never a file:

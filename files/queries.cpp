@@ -21,9 +21,13 @@ bool statusHasBit(const char* path, unsigned bit)
 }
 
 // Whether the path ends in a separator ("C:\Site\"), walking characters: a
-// character's second byte may be "\\".
+// character's second byte may be "\\". Only a path whose last byte is "\\"
+// needs the walk.
 bool endsInSeparator(const char* path)
 {
+    size_t length = strlen(path);
+    if (length == 0 || path[length - 1] != '\\')
+        return false;
     const char* part = lastPathPart(path, isAnsiLeadByte);
     return *part == '\0' && part > path && part[-1] == '\\';
 }

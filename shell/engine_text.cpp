@@ -1,6 +1,9 @@
 #include "engine_text.h"
 
 #include <stdint.h>
+#include <string.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -109,4 +112,237 @@ std::string utf8FromUtf16(const std::u16string& units)
         appendUtf8(&text, c);
     }
     return text;
+}
+
+namespace {
+
+// ASCII runs shorter than this stay inside the piece the system converts:
+// a call per character of a text that mixes both costs more than the copy.
+const size_t kShortestCopiedRun = 32;
+
+const uint64_t kHighBits = 0x8080808080808080ull;
+
+// The length of the sequence each byte leads, at most three: 0 for a byte
+// that leads none (a continuation byte, an overlong lead) or a longer one.
+struct SequenceLengths {
+    unsigned char length[256];
+    SequenceLengths()
+    {
+        for (int byte = 0; byte < 256; ++byte)
+            length[byte] = byte < 0x80 ? 1 : byte < 0xC2 ? 0 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 0;
+    }
+    unsigned char operator[](uint32_t byte) const { return length[byte]; }
+};
+const SequenceLengths kSequenceLength;
+
+
+uint64_t eightBytes(const char* text)
+{
+    uint64_t word;
+    memcpy(&word, text, sizeof word);
+    return word;
+}
+
+// The number of ASCII bytes that start `text`, counting no further than `length`.
+size_t asciiRunLength(const char* text, size_t length)
+{
+    size_t i = 0;
+    while (i + 32 <= length &&
+           ((eightBytes(text + i) | eightBytes(text + i + 8) | eightBytes(text + i + 16) | eightBytes(text + i + 24)) &
+            kHighBits) == 0)
+        i += 32;
+    while (i + 8 <= length && (eightBytes(text + i) & kHighBits) == 0)
+        i += 8;
+    while (i < length && (unsigned char)text[i] < 0x80)
+        ++i;
+    return i;
+}
+
+// Where a piece for the system that starts at `start` (a character other
+// than ASCII) ends: before the first ASCII run long enough to copy, or at the
+// end. Characters are walked with `leadByte`, so that a lead byte takes its
+// second byte (which may be ASCII) into the piece; only the last byte of the
+// text can be a lead byte on its own.
+size_t pieceEnd(const char* text, size_t start, size_t length, const bool* leadByte)
+{
+    size_t i = start;
+    while (i < length) {
+        unsigned char byte = (unsigned char)text[i];
+        if (byte < 0x80) {
+            size_t run = asciiRunLength(text + i, std::min(length - i, kShortestCopiedRun));
+            if (run == kShortestCopiedRun || i + run == length)
+                break;
+            i += run;
+        } else {
+            i += leadByte != NULL && leadByte[byte] && i + 1 < length ? 2 : 1;
+        }
+    }
+    return i;
+}
+
+// ASCII runs copied, the rest converted by the system piece by piece.
+bool convertByPieces(const char* text, size_t length, const bool* leadByte, ConvertPiece system, std::string* out)
+{
+    out->clear();
+    out->reserve(length);
+    for (size_t i = 0; i < length;) {
+        size_t run = asciiRunLength(text + i, length - i);
+        out->append(text + i, run);
+        i += run;
+        if (i == length)
+            break;
+        size_t end = pieceEnd(text, i, length, leadByte);
+        if (!system(text + i, end - i, out) || out->size() > kLongestEngineText)
+            return false;
+        i = end;
+    }
+    return true;
+}
+
+} // namespace
+
+void setAnsiByteUnit(AnsiTables* tables, unsigned char byte, char16_t unit, bool exactlyBack)
+{
+    std::string form;
+    appendUtf8(&form, unit);
+    memcpy(tables->engineForm[byte], form.data(), form.size());
+    tables->engineLength[byte] = (unsigned char)form.size();
+    if (exactlyBack)
+        tables->byteOfUnit[unit] = (uint16_t)(0x100 | byte);
+}
+
+bool sameInAnsiAndEngine(const AnsiTables& tables, const char* text, size_t length)
+{
+    return tables.asciiSame && length <= kLongestEngineText && asciiRunLength(text, length) == length;
+}
+
+bool engineFromAnsiFast(const AnsiTables& tables, const char* ansi, size_t length, ConvertPiece system,
+                        std::string* out)
+{
+    if (!tables.asciiSame || length > kLongestEngineText)
+        return false;
+    if (!tables.singleByte)
+        return convertByPieces(ansi, length, tables.leadByte, system, out);
+    // Eight bytes at a time: ASCII copied, anything else read through the
+    // tables without a branch per byte (a byte that does not convert only
+    // marks the text refused).
+    const unsigned char* bytes = (const unsigned char*)ansi;
+    uint64_t size = 0;
+    bool refused = false;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        if ((eightBytes(ansi + i) & kHighBits) == 0) {
+            size += 8;
+            continue;
+        }
+        for (size_t k = i; k < i + 8; ++k) {
+            size += tables.engineLength[bytes[k]];
+            refused |= tables.engineLength[bytes[k]] == 0;
+        }
+    }
+    for (; i < length; ++i) {
+        size += tables.engineLength[bytes[i]];
+        refused |= tables.engineLength[bytes[i]] == 0;
+    }
+    if (refused || size > kLongestEngineText)
+        return false;
+    // Each form is written as four bytes, of which the next may overwrite three.
+    out->resize((size_t)size + 3);
+    char* at = &(*out)[0];
+    for (i = 0; i + 8 <= length; i += 8) {
+        if ((eightBytes(ansi + i) & kHighBits) == 0) {
+            memcpy(at, ansi + i, 8);
+            at += 8;
+            continue;
+        }
+        for (size_t k = i; k < i + 8; ++k) {
+            memcpy(at, tables.engineForm[bytes[k]], 4);
+            at += tables.engineLength[bytes[k]];
+        }
+    }
+    for (; i < length; ++i) {
+        memcpy(at, tables.engineForm[bytes[i]], 4);
+        at += tables.engineLength[bytes[i]];
+    }
+    out->resize((size_t)size);
+    return true;
+}
+
+bool ansiFromEngineFast(const AnsiTables& tables, const char* text, size_t length, ConvertPiece system,
+                        std::string* out)
+{
+    if (!tables.asciiSame)
+        return false;
+    // Engine text holds no lead bytes: its characters other than ASCII are
+    // made of bytes from 0x80 up.
+    if (!tables.singleByte)
+        return convertByPieces(text, length, NULL, system, out);
+    // One byte for each character: for each byte that is not a sequence's
+    // second or later, at most (a text that is not one ends the route).
+    // Characters of two and three bytes are decoded in place; anything else
+    // (four bytes, surrogates, a sequence that is no character) has no
+    // single byte, and the whole conversion decides.
+    size_t characters = 0, i = 0;
+    for (; i + 8 <= length; i += 8) {
+        if ((eightBytes(text + i) & kHighBits) == 0) {
+            characters += 8;
+            continue;
+        }
+        for (size_t k = i; k < i + 8; ++k)
+            characters += (text[k] & 0xC0) != 0x80;
+    }
+    for (; i < length; ++i)
+        characters += (text[i] & 0xC0) != 0x80;
+    out->resize(characters);
+    char* at = &(*out)[0];
+    const unsigned char* bytes = (const unsigned char*)text;
+    i = 0;
+    // While three bytes remain, each character is decoded in all three
+    // lengths and the lead byte picks one: no branch on the length.
+    while (i + 3 <= length) {
+        if (i + 8 <= length && (eightBytes(text + i) & kHighBits) == 0) {
+            memcpy(at, text + i, 8);
+            at += 8;
+            i += 8;
+            continue;
+        }
+        uint32_t lead = bytes[i], second = bytes[i + 1], third = bytes[i + 2];
+        uint32_t count = kSequenceLength[lead];
+        uint32_t one = count == 1, two = count == 2, three = count == 3;
+        uint32_t c = one * lead + two * ((lead & 0x1F) << 6 | (second & 0x3F)) +
+                     three * ((lead & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F));
+        uint32_t followed = (second & 0xC0) == 0x80, followedTwice = followed & ((third & 0xC0) == 0x80);
+        uint32_t whole = one | (two & followed) | (three & followedTwice & (c >= 0x800) & ((c & 0xF800) != 0xD800));
+        uint16_t byte = tables.byteOfUnit[c];
+        if ((whole & (byte != 0)) == 0)
+            return false;
+        *at++ = (char)byte;
+        i += count;
+    }
+    while (i < length) {
+        unsigned char lead = bytes[i];
+        if (lead < 0x80) {
+            *at++ = (char)lead;
+            ++i;
+            continue;
+        }
+        uint32_t c;
+        if (lead >= 0xC2 && lead < 0xE0 && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
+            c = (uint32_t)(lead & 0x1F) << 6 | (bytes[i + 1] & 0x3F);
+            i += 2;
+        } else if (lead >= 0xE0 && lead < 0xF0 && i + 2 < length && (bytes[i + 1] & 0xC0) == 0x80 &&
+                   (bytes[i + 2] & 0xC0) == 0x80) {
+            c = (uint32_t)(lead & 0x0F) << 12 | (uint32_t)(bytes[i + 1] & 0x3F) << 6 | (bytes[i + 2] & 0x3F);
+            if (c < 0x800 || isHighSurrogate(c) || isLowSurrogate(c))
+                return false;
+            i += 3;
+        } else {
+            return false;
+        }
+        if (tables.byteOfUnit[c] == 0)
+            return false;
+        *at++ = (char)tables.byteOfUnit[c];
+    }
+    out->resize((size_t)(at - &(*out)[0]));
+    return true;
 }

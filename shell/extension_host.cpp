@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../host/host_services.h"
+#include "ansi_tables.h"
 #include "engine_text.h"
 
 namespace {
@@ -63,6 +64,7 @@ struct Inspection {
     const char* notText; // what the value is when it is not text
     const char* text;
     duk_size_t length;
+    bool inPlace; // `text` is the string's own, alive as long as the call
 };
 
 // What a value that is not text is, for the error's message; NULL for text.
@@ -105,6 +107,7 @@ duk_ret_t inspectValue(duk_context* ctx, void* data)
     if (!inspection->asText)
         return 1;
     inspection->notText = describeNonText(ctx, -1);
+    inspection->inPlace = duk_is_string(ctx, -1) != 0;
     if (inspection->notText == NULL)
         inspection->text = duk_to_lstring(ctx, -1, &inspection->length);
     return 1;
@@ -164,7 +167,8 @@ bool ansiFromUtf16(const std::u16string& units, std::string* ansi)
 }
 
 // The engine's text of bytes in the ANSI code page; an empty string when
-// they convert, else why not.
+// they convert, else why not. The whole text's conversion, which the fast
+// routes (engine_text) fall back on; they hand it pieces too.
 std::string engineFromAnsi(const char* ansi, size_t length, std::string* text)
 {
     text->clear();
@@ -183,6 +187,25 @@ std::string engineFromAnsi(const char* ansi, size_t length, std::string* text)
     return std::string();
 }
 
+bool enginePieceFromAnsi(const char* ansi, size_t length, std::string* text)
+{
+    std::string piece;
+    if (!engineFromAnsi(ansi, length, &piece).empty())
+        return false;
+    text->append(piece);
+    return true;
+}
+
+bool ansiPieceFromEngine(const char* text, size_t length, std::string* ansi)
+{
+    std::u16string units;
+    std::string piece;
+    if (!utf16FromEngine(text, length, true, &units) || !ansiFromUtf16(units, &piece))
+        return false;
+    ansi->append(piece);
+    return true;
+}
+
 const char* QV_CDECL textFromValue(NativeContext context, ScriptValue value, uint32_t* lengthOut)
 {
     CallFrame* frame = (CallFrame*)context;
@@ -192,7 +215,7 @@ const char* QV_CDECL textFromValue(NativeContext context, ScriptValue value, uin
         if ((value & 1) != 0) {
             text = std::to_string((int32_t)value >> 1);
         } else {
-            Inspection inspection = {frame, value, true, false, NULL, NULL, 0};
+            Inspection inspection = {frame, value, true, false, NULL, NULL, 0, false};
             bool inspected = inspect(&inspection);
             if (inspected && inspection.notText != NULL)
                 noteRefusal(frame, nameOf(frame, value) + " is " + inspection.notText + ", not text");
@@ -200,8 +223,17 @@ const char* QV_CDECL textFromValue(NativeContext context, ScriptValue value, uin
                 duk_set_top(frame->ctx, top);
                 return NULL;
             }
+            // ASCII in the script's own string goes as it is, without a copy.
+            const AnsiTables& tables = systemAnsiTables();
+            if (inspection.inPlace && sameInAnsiAndEngine(tables, inspection.text, inspection.length)) {
+                duk_set_top(frame->ctx, top);
+                if (lengthOut != NULL)
+                    *lengthOut = (uint32_t)inspection.length;
+                return inspection.text;
+            }
             std::u16string units;
-            if (!utf16FromEngine(inspection.text, inspection.length, true, &units) || !ansiFromUtf16(units, &text)) {
+            if (!ansiFromEngineFast(tables, inspection.text, inspection.length, ansiPieceFromEngine, &text) &&
+                (!utf16FromEngine(inspection.text, inspection.length, true, &units) || !ansiFromUtf16(units, &text))) {
                 noteRefusal(frame, nameOf(frame, value) + " has characters outside " + codePageName());
                 duk_set_top(frame->ctx, top);
                 return NULL;
@@ -233,7 +265,7 @@ int32_t QV_CDECL integerFromValue(NativeContext context, ScriptValue value, int3
         return 1;
     }
     duk_context* ctx = frame->ctx;
-    Inspection inspection = {frame, value, false, false, NULL, NULL, 0};
+    Inspection inspection = {frame, value, false, false, NULL, NULL, 0, false};
     bool converts = inspect(&inspection) && (duk_is_number(ctx, -1) || duk_is_boolean(ctx, -1));
     if (converts)
         *integerOut = duk_is_boolean(ctx, -1) ? duk_get_boolean(ctx, -1) : duk_to_int32(ctx, -1);
@@ -272,14 +304,23 @@ int32_t QV_CDECL valueFromText(NativeContext context, const char* text, uint32_t
     CallFrame* frame = (CallFrame*)context;
     try {
         std::string converted;
-        if (text != NULL) {
-            std::string problem = engineFromAnsi(text, length != 0 ? length : strlen(text), &converted);
-            if (!problem.empty()) {
-                noteRefusal(frame, problem);
-                return 0;
+        Making making = {frame, NULL, 0};
+        size_t ansiLength = text == NULL ? 0 : length != 0 ? length : strlen(text);
+        const AnsiTables& tables = systemAnsiTables();
+        if (text != NULL && sameInAnsiAndEngine(tables, text, ansiLength)) {
+            making.text = text;
+            making.length = ansiLength;
+        } else if (text != NULL) {
+            if (!engineFromAnsiFast(tables, text, ansiLength, enginePieceFromAnsi, &converted)) {
+                std::string problem = engineFromAnsi(text, ansiLength, &converted);
+                if (!problem.empty()) {
+                    noteRefusal(frame, problem);
+                    return 0;
+                }
             }
+            making.text = converted.data();
+            making.length = converted.size();
         }
-        Making making = {frame, text != NULL ? converted.data() : NULL, converted.size()};
         bool made = duk_safe_call(frame->ctx, storeMadeValue, &making, 0, 1) == DUK_EXEC_SUCCESS;
         duk_pop(frame->ctx);
         if (!made) {

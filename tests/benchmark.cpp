@@ -1,8 +1,10 @@
 // Measures each library call through a minimal host against the bare runtime
 // call doing the same work, in one process; prints the medians. The DLL is
 // loaded as a host loads it: the one QVFILE_DLL names, or qvfile.dll beside
-// the program.
+// the program. The qvhost rows run a script in the qvhost QVFILE_QVHOST
+// names against the same calls from the minimal host.
 //   bash scripts/bench.sh
+//   qvfile_benchmark.exe qvhost   (the qvhost rows alone)
 #include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -11,6 +13,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,14 +44,17 @@ InitWrapperEntry loadLibraryEntry()
     return entry;
 }
 
-// The minimal host: it keeps the functions and looks at texts in place.
+// The minimal host: it keeps the functions and looks at texts in place. The
+// texts a call makes are dropped, or kept as a host keeps them (a copy, a
+// handle) while `keepMade` is set. A deque: its texts never move.
 struct Native {
     const char* name;
     NativeFunction function;
 };
 std::vector<Native> natives;
-std::vector<std::string> texts;
+std::deque<std::string> texts;
 size_t lastLength = 0;
+bool keepMade = false;
 
 int32_t QV_CDECL registerNative(void*, const char* name, NativeFunction function, uint32_t)
 {
@@ -65,7 +71,12 @@ const char* QV_CDECL textFromValue(NativeContext, ScriptValue value, uint32_t* l
 int32_t QV_CDECL valueFromText(NativeContext, const char* text, uint32_t length, ScriptValue* resultOut)
 {
     lastLength = text == NULL ? 0 : length;
-    *resultOut = 2;
+    if (!keepMade) {
+        *resultOut = 2;
+        return 1;
+    }
+    texts.push_back(text == NULL ? std::string() : std::string(text, length != 0 ? length : strlen(text)));
+    *resultOut = (ScriptValue)(2 * texts.size());
     return 1;
 }
 
@@ -75,12 +86,16 @@ ScriptValue text(const std::string& bytes)
     return (ScriptValue)(2 * texts.size());
 }
 
-ScriptValue call(const char* name, std::vector<ScriptValue> args)
+// Calls a registered function as a host does, with its arguments in an array
+// of its own (no allocation: the host's part of a call stays small).
+ScriptValue call(const char* name, std::initializer_list<ScriptValue> args)
 {
+    ScriptValue argv[4];
+    std::copy(args.begin(), args.end(), argv);
     for (const Native& native : natives) {
         if (strcmp(native.name, name) == 0) {
             ScriptValue result = 0;
-            if (native.function(NULL, NULL, (uint32_t)args.size(), args.data(), &result) != 1) {
+            if (native.function(NULL, NULL, (uint32_t)args.size(), argv, &result) != 1) {
                 fprintf(stderr, "%s refused\n", name);
                 exit(1);
             }
@@ -189,9 +204,33 @@ double nativeRead(const std::string& program, const std::string& file, const std
     return taken;
 }
 
+// Under Wine every name created in a folder costs a look through all its
+// names: a folder of many entries is made from the Unix side, by a shell that
+// Wine starts (which, as for the native read, it hands back no process to
+// wait on: the shell's last file says it is done). Elsewhere, or when that
+// fails, entry by entry.
 void makeFolder(const std::string& folder, int entries)
 {
     CreateDirectoryA(folder.c_str(), NULL);
+    std::string unixFolder = unixPath(folder), shell = "Z:\\bin\\sh", made = folder + "\\made";
+    if (!unixFolder.empty() && unixFolder.find('\'') == std::string::npos &&
+        GetFileAttributesA(shell.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        std::string command = "\"" + shell + "\" -c \"cd '" + unixFolder + "' && i=0 && while [ $i -lt " +
+                              std::to_string(entries) + " ]; do : >entry-$i.dat; i=$((i + 1)); done; : >made\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+            if (process.hProcess != NULL) {
+                CloseHandle(process.hProcess);
+                CloseHandle(process.hThread);
+            }
+            for (int waited = 0; waited < 120000 && GetFileAttributesA(made.c_str()) == INVALID_FILE_ATTRIBUTES; ++waited)
+                Sleep(1);
+        }
+        if (DeleteFileA(made.c_str()))
+            return;
+    }
     for (int i = 0; i < entries; ++i) {
         std::string name = folder + "\\entry-" + std::to_string(i) + ".dat";
         CloseHandle(CreateFileA(name.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
@@ -282,9 +321,259 @@ void replaceSafely(const std::string& path, const std::string& bytes)
     CloseHandle(file);
 }
 
+// What qvhost runs for the benchmark: SCRIPT RESULT MODE REPETITIONS ARGS...,
+// timing each repetition with the engine's own clock and writing the
+// milliseconds to RESULT. read LOCATION; write SOURCE TARGET (the text read
+// once, untimed); mirror FROM TO (a fresh TO-i each time, by list, mkdir,
+// read and write, as a script author's mirror does it).
+const char kQvhostScript[] = R"(
+var result = scriptArgs[0], mode = scriptArgs[1], repetitions = +scriptArgs[2];
+var now = typeof performance !== "undefined" ? function () { return performance.now(); } : Date.now;
+function mirror(from, to) {
+    qvfile.mkdir(to);
+    var files = qvfile.list(from + "/*");
+    if (files)
+        files.split(":").forEach(function (name) { qvfile.write(to + "/" + name, qvfile.read(from + "/" + name)); });
+    var folders = qvfile.list(from + "/*", "d");
+    if (folders)
+        folders.split(":").forEach(function (name) { mirror(from + "/" + name, to + "/" + name); });
+}
+var text = mode === "write" ? qvfile.read(scriptArgs[3]) : "";
+if (text === null)
+    throw new Error("cannot read " + scriptArgs[3]);
+var times = [];
+for (var i = 0; i < repetitions; i++) {
+    var start = now();
+    if (mode === "read") {
+        if (qvfile.read(scriptArgs[3]) === null)
+            throw new Error("cannot read " + scriptArgs[3]);
+    } else if (mode === "write") {
+        if (qvfile.write(scriptArgs[4], text) !== 1)
+            throw new Error("cannot write " + scriptArgs[4]);
+    } else {
+        mirror(scriptArgs[3], scriptArgs[4] + "-" + i);
+    }
+    times.push(now() - start);
+}
+qvfile.write(result, times.join(" "));
+)";
+
+// Runs the benchmark's script with the qvhost at `qvhost` (which loads the
+// qvfile.dll beside it) and answers the seconds of each repetition; empty
+// when qvhost did not run or the script failed.
+std::vector<double> runQvhost(const std::string& qvhost, const std::string& script, const std::string& resultPath,
+                              const std::string& mode, int repetitions, const std::vector<std::string>& args)
+{
+    DeleteFileA(resultPath.c_str());
+    std::string command = "\"" + qvhost + "\" \"" + script + "\" \"" + resultPath + "\" " + mode + " " +
+                          std::to_string(repetitions);
+    for (const std::string& arg : args)
+        command += " \"" + arg + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return {};
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    std::vector<double> times;
+    FILE* result = fopen(resultPath.c_str(), "r");
+    double milliseconds = 0;
+    while (result != NULL && fscanf(result, "%lf", &milliseconds) == 1)
+        times.push_back(milliseconds / 1e3);
+    if (result != NULL)
+        fclose(result);
+    DeleteFileA(resultPath.c_str());
+    return (int)times.size() == repetitions ? times : std::vector<double>();
+}
+
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// A documentation site of the usual shape: pages of text (ASCII but for a
+// copyright sign and a dash), images of every byte value, style sheets and
+// scripts, in sections of a few levels.
+struct DocSite {
+    std::vector<std::string> folders; // parents before children
+    std::vector<std::string> files;
+    size_t bytes = 0;
+};
+
+void addDocFile(DocSite* site, const std::string& path, const std::string& bytes)
+{
+    writeAll(path, bytes);
+    site->files.push_back(path);
+    site->bytes += bytes.size();
+}
+
+DocSite makeDocSite(const std::string& root)
+{
+    DocSite site;
+    uint32_t seed = 4242;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    const char* const words[] = {"the", "function", "returns", "a", "location", "folder", "script", "text",
+                                 "<p>", "</p>\n", "<code>", "</code>", "of", "file", "listing", "and"};
+    auto page = [&](size_t size) {
+        std::string text = "<!DOCTYPE html>\n<html><head><title>Page</title></head><body>\n";
+        while (text.size() < size) {
+            text += words[next() % 16];
+            text += ' ';
+        }
+        return text + "\n<footer>\xA9 2026 qvfile \x96 all rights reserved</footer></body></html>\n";
+    };
+    auto binary = [&](size_t size) {
+        std::string bytes(size, '\0');
+        for (char& byte : bytes)
+            byte = (char)next();
+        return bytes;
+    };
+    auto folder = [&](const std::string& path) {
+        CreateDirectoryA(path.c_str(), NULL);
+        site.folders.push_back(path);
+    };
+    folder(root);
+    for (const char* name : {"index.html", "search.html", "genindex.html", "about.html", "changes.html",
+                             "license.html", "glossary.html", "faq.html", "searchindex.js"})
+        addDocFile(&site, root + "\\" + name, page(4096 + next() % 32768));
+    folder(root + "\\_static");
+    for (int i = 0; i < 70; ++i)
+        addDocFile(&site, root + "\\_static\\static-" + std::to_string(i) + (i % 2 ? ".css" : ".js"),
+                   page(1024 + next() % 16384));
+    for (int section = 0; section < 18; ++section) {
+        std::string dir = root + "\\section-" + std::to_string(section);
+        folder(dir);
+        for (int i = 0; i < 28; ++i)
+            addDocFile(&site, dir + "\\page-" + std::to_string(i) + ".html", page(8192 + next() % 45056));
+        folder(dir + "\\_images");
+        for (int i = 0; i < 4; ++i)
+            addDocFile(&site, dir + "\\_images\\figure-" + std::to_string(i) + ".png", binary(16384 + next() % 163840));
+    }
+    return site;
+}
+
+// The same mirror as the script's, by the same calls from the minimal host.
+void mirrorByLibrary(const std::string& from, const std::string& to)
+{
+    auto names = [](ScriptValue listing) {
+        std::vector<std::string> split;
+        const std::string& text = texts[listing / 2 - 1];
+        for (size_t at = 0; at < text.size();) {
+            size_t end = text.find(':', at);
+            end = end == std::string::npos ? text.size() : end;
+            split.push_back(text.substr(at, end - at));
+            at = end + 1;
+        }
+        return split;
+    };
+    call("mkdir", {text(to)});
+    for (const std::string& name : names(call("list", {text(from + "\\*")})))
+        call("write", {text(to + "\\" + name), call("read", {text(from + "\\" + name)})});
+    for (const std::string& name : names(call("list", {text(from + "\\*"), text("d")})))
+        mirrorByLibrary(from + "\\" + name, to + "\\" + name);
+}
+
+// Removes a copy of the site's tree made under `copy`.
+void removeDocCopy(const DocSite& site, const std::string& root, const std::string& copy)
+{
+    for (const std::string& path : site.files)
+        DeleteFileA((copy + path.substr(root.size())).c_str());
+    for (size_t i = site.folders.size(); i-- > 0;)
+        RemoveDirectoryA((copy + site.folders[i].substr(root.size())).c_str());
+}
+
+// qvhost against the minimal host: the same library calls, with qvhost's
+// crossing of texts between the engine and the code page, for a file of
+// `big` bytes and a documentation site made under `root`.
+void qvhostRows(const std::string& root, int repetitions, size_t big)
+{
+    const char* qvhost = getenv("QVFILE_QVHOST");
+    if (qvhost == NULL) {
+        printf("\nqvhost rows not measured: QVFILE_QVHOST names no qvhost (bench.sh sets it)\n");
+    } else {
+        printf("\n%-28s %12s %12s %8s   (qvhost: %s)\n", "case", "qvhost", "library", "ratio", qvhost);
+        std::string script = root + "\\benchmark.js", resultPath = root + "\\qvhost-times.txt";
+        writeAll(script, kQvhostScript);
+        auto compareQvhost = [&](const char* name, const std::string& mode, const std::vector<std::string>& args,
+                                 const std::function<void()>& library, const char* goal) {
+            std::vector<double> qvhostTimes = runQvhost(qvhost, script, resultPath, mode, repetitions, args);
+            if (qvhostTimes.empty()) {
+                printf("%-28s not measured: qvhost did not run the script\n", name);
+                return;
+            }
+            std::vector<double> libraryTimes;
+            for (int i = 0; i < repetitions; ++i)
+                libraryTimes.push_back(timed(library)());
+            Medians times = {median(qvhostTimes), median(libraryTimes)};
+            printf("%-28s %12.1f %12.1f %8.2f   ms, goal %s\n", name, times.library * 1e3, times.bare * 1e3,
+                   times.library / times.bare, goal);
+        };
+        std::string target = root + "\\written.bin";
+        for (int kind = 0; kind < 2; ++kind) {
+            std::string path = root + (kind == 0 ? "\\ascii.txt" : "\\binary.bin");
+            std::string bytes(big, '\n');
+            uint32_t seed = 99;
+            for (size_t i = 0; i < big; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                if (kind == 1)
+                    bytes[i] = (char)(seed >> 16);
+                else if (i % 64 != 63)
+                    bytes[i] = (char)(' ' + (seed >> 16) % 95);
+            }
+            writeAll(path, bytes);
+            bytes = std::string();
+            size_t mark = texts.size();
+            ScriptValue pathValue = text(path), targetValue = text(target);
+            std::string kindName = kind == 0 ? ", ASCII" : ", binary";
+            compareQvhost(("read 64 MiB" + kindName).c_str(), "read", {path}, [&] { call("read", {pathValue}); },
+                          "2");
+            keepMade = true;
+            ScriptValue contents = call("read", {pathValue});
+            keepMade = false;
+            compareQvhost(("write 64 MiB" + kindName).c_str(), "write", {path, target},
+                          [&] { call("write", {targetValue, contents}); }, "3");
+            texts.resize(mark);
+            DeleteFileA(path.c_str());
+            DeleteFileA(target.c_str());
+        }
+
+        std::string docs = root + "\\docs";
+        DocSite site = makeDocSite(docs);
+        std::string mirrorName = "mirror of a site";
+        std::vector<double> qvhostTimes =
+            runQvhost(qvhost, script, resultPath, "mirror", repetitions, {docs, root + "\\mirror-q"});
+        std::vector<double> libraryTimes;
+        for (int i = 0; i < repetitions; ++i) {
+            size_t mark = texts.size();
+            keepMade = true;
+            libraryTimes.push_back(timed([&] { mirrorByLibrary(docs, root + "\\mirror-l-" + std::to_string(i)); })());
+            keepMade = false;
+            texts.resize(mark);
+        }
+        for (int i = 0; i < repetitions; ++i) {
+            removeDocCopy(site, docs, root + "\\mirror-q-" + std::to_string(i));
+            removeDocCopy(site, docs, root + "\\mirror-l-" + std::to_string(i));
+        }
+        if (qvhostTimes.empty()) {
+            printf("%-28s not measured: qvhost did not run the script\n", mirrorName.c_str());
+        } else {
+            double q = median(qvhostTimes), l = median(libraryTimes);
+            printf("%-28s %12.1f %12.1f %8.2f   ms, goal 1.5\n", mirrorName.c_str(), q * 1e3, l * 1e3, q / l);
+        }
+        printf("(the site: %zu files in %zu folders, %.1f MB, by list, mkdir, read and write)\n",
+               site.files.size(), site.folders.size(), site.bytes / 1e6);
+        removeDocCopy(site, docs, docs);
+        DeleteFileA(script.c_str());
+    }
+}
+
 } // namespace
 
-int main()
+// With the argument "qvhost", only the qvhost rows.
+int main(int argc, char** argv)
 {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
@@ -301,6 +590,11 @@ int main()
 
     const int repetitions = 7;
     const size_t big = 64u << 20;
+    if (argc > 1 && strcmp(argv[1], "qvhost") == 0) {
+        qvhostRows(root, repetitions, big);
+        RemoveDirectoryA(root.c_str());
+        return 0;
+    }
     std::string bigPath = root + "\\big.bin";
     std::string content(big, 'x');
     for (size_t i = 0; i < big; i += 4093)
@@ -448,6 +742,8 @@ int main()
             _stat64(filePath.c_str(), &status);
     }), "us", 1e6);
     DeleteFileA(filePath.c_str());
+
+    qvhostRows(root, repetitions, big);
     RemoveDirectoryA(root.c_str());
 
     printf("\nlist 20000 / list 2000 time: %.2f (linear growth gives about 10)\n", listTimes[1] / listTimes[0]);

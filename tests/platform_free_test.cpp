@@ -155,12 +155,23 @@ TEST(DeviceNames, AreNamesOfDevicesInAnyForm)
         EXPECT_TRUE(pathHasStream(path)) << path;
     for (const char* path : {"C:\\t\\f.txt", "C:f.txt", "\\\\?\\C:\\t\\f.txt", "\\\\server\\share\\f"})
         EXPECT_FALSE(pathHasStream(path)) << path;
+    // ASCII names take a shorter route to the same answer.
+    auto ascii = [](const char* name) {
+        while (*name != '\0' && (unsigned char)*name < 0x80)
+            ++name;
+        return *name == '\0';
+    };
     for (const char* name : {"report.txt.", "name ", "aux.htm", "..", "a. ", "unix:name", "pipe|x",
                              "back\\slash", "q?mark", "star*x", "lt<x", "gt>x", "dq\"x", "ctl\x01x",
-                             "tab\tx", "a/b", "com\xB9"})
+                             "tab\tx", "a/b", "com\xB9", "Nul.txt", "CON", "lpt1", "conout$.x", "PRN .a"}) {
         EXPECT_FALSE(nameIsListable(name, noLeadBytes, superscriptsOf1252)) << name;
-    for (const char* name : {"report.txt", ".profile", "a b.txt", "auxiliary", "del\x7F", "caf\xE9"})
+        EXPECT_FALSE(ascii(name) && asciiNameIsListable(name, strlen(name))) << name;
+    }
+    for (const char* name : {"report.txt", ".profile", "a b.txt", "auxiliary", "del\x7F", "caf\xE9", "com10",
+                             "console", "lpt", "nul-x", ""}) {
         EXPECT_TRUE(nameIsListable(name, noLeadBytes, superscriptsOf1252)) << name;
+        EXPECT_TRUE(!ascii(name) || asciiNameIsListable(name, strlen(name))) << name;
+    }
     EXPECT_TRUE(nameIsListable("com\xB9", noLeadBytes, noSuperscripts));
     // ソ (83 5C) and ポ (83 7C) are whole characters, not "\" or "|".
     EXPECT_TRUE(nameIsListable("\x83\x5C.txt", leadByteOf932, noSuperscripts));
@@ -233,6 +244,36 @@ TEST(LocationsConvert, NeverWritePastTheBuffer)
     for (size_t i = 16; i < sizeof guarded; ++i)
         ASSERT_EQ(guarded[i], 'G') << "byte " << i << " written past the buffer";
     EXPECT_FALSE(locationToPath("a", guarded, 0, noLeadBytes));
+}
+
+// The common location's shortest route gives what the full one gives (the
+// conversion, folding, the device rules), or leaves the location to it.
+TEST(LocationsConvert, ShortestRouteGivesTheFullRoutesAnswer)
+{
+    const std::string tooLong = "C:/" + std::string(300, 'a');
+    const struct {
+        const char* text;
+        bool taken;
+    } rows[] = {
+        {"file:///C|/Site/index.htm", true}, {"see file:///D|/x.txt", false}, {"c:/My%20Site/a b/", false},
+        {"C:/My%20Site/x file:///D|/x.txt", false},
+        {"C:\\", true}, {"C:/x/nul", true}, {"C:/x/AUX.htm", true}, {"C:/x/nul:s", true},
+        {"C:/x/com1", true}, {"C:/x/com10", true}, {"C:/a/b.", true}, {"C:/a/...", true},
+        {"C:/a/.../b", false}, {"C:/a./b", false}, {"C:/a/./b", false}, {"C:/a/../b", false},
+        {"C:/a//b", false}, {"C:/a/.", false}, {"C:/a/..", false}, {"//server/share/x", false},
+        {"//./C:/../pipe/x", false}, {"C:x", false}, {"x/y", false}, {"file://server/share/a.txt", false},
+        {"C:/\x83\x5C/a", false}, {"\x83" "file:///C|/a", false}, {tooLong.c_str(), false},
+    };
+    for (const auto& row : rows) {
+        char path[kPathSize];
+        PlainRoute plain = plainLocationToPath(row.text, path, sizeof path);
+        EXPECT_EQ(plain != kNotPlain, row.taken) << row.text;
+        if (plain == kNotPlain)
+            continue;
+        std::string full = folded(converted(row.text, leadByteOf932).c_str(), leadByteOf932);
+        EXPECT_EQ(path, full) << row.text;
+        EXPECT_EQ(plain == kPlainDevice, pathNamesDevice(full.c_str(), leadByteOf932, superscriptsOf1252)) << row.text;
+    }
 }
 
 // Folders takes only entries whose sole attribute is the folder attribute.

@@ -1,6 +1,7 @@
 // Fuzzes location conversion: for any text and any buffer size, the result
 // stays inside the buffer, is terminated, and is what the rules make of it;
-// folding it stays inside it too and is done in one go.
+// folding it stays inside it too and is done in one go; the shortest route
+// for the common location agrees with the full one.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -75,6 +76,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             abort();
         pathNamesDevice(path, isLeadByte, superscriptsOf1252);
         pathHasStream(path);
+    }
+    // The common location's shortest route gives what the full one gives,
+    // or leaves the location to it.
+    char plainPath[kPathSize];
+    PlainRoute plain = plainLocationToPath(text.c_str(), plainPath, sizeof plainPath);
+    if (plain != kNotPlain) {
+        char full[kPathSize];
+        if (!locationToPath(text.c_str(), full, sizeof full, isLeadByte))
+            abort();
+        foldPath(full, isLeadByte);
+        if (strcmp(full, plainPath) != 0 ||
+            (plain == kPlainDevice) != pathNamesDevice(full, isLeadByte, superscriptsOf1252))
+            abort();
     }
     free(path);
     return 0;

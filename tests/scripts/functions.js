@@ -73,6 +73,14 @@ if (twoByte) {
             check("remove " + name, qvfile.remove(at), 1);
         });
     });
+    // Beside ASCII runs long enough to cross as they are, each character
+    // stays whole, its second byte too.
+    var run = new Array(41).join("x");
+    twoByte.filter(Boolean).forEach(function (c) {
+        var text = c + run + c + c + run + c;
+        check("beside ASCII runs " + c, (qvfile.write(url + "/r.txt", text), qvfile.read(url + "/r.txt")), text);
+    });
+    qvfile.remove(url + "/r.txt");
     if (twoByte[2])
         throwsFailure("a pipe on server " + twoByte[2], function () { return qvfile.exists("//" + twoByte[2] + "/pipe/x"); },
                       "qvfile.exists failed");
