@@ -56,8 +56,32 @@ size_t nameLength(const char* name)
 // Whether a Windows name may be `name` (up to its "\").
 bool isWindowsName(const char* name) { return !nameHoldsForbiddenCharacter(name, nameLength(name), isAnsiLeadByte); }
 
-bool makeFolder(const char* path) { return isWindowsName(lastName(path)) && _mkdir(path) == 0; }
-bool removeFile(const char* path) { return actsOnEntryItself(path) && remove(path) == 0; }
+DWORD attributesOf(const char* path) { return GetFileAttributesA(path); }
+
+bool isFolder(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Whether nothing is at `path` any more: it is not found, or (on Windows) its
+// deletion waits for another program's handle to close. The functions judge
+// each change by what is on disk after the platform's call, which under Wine
+// reports a deletion done that the system refused (a read-only volume, a
+// folder the user may not change).
+bool isGone(const char* path)
+{
+    if (attributesOf(path) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED;
+}
+
+bool makeFolder(const char* path)
+{
+    return isWindowsName(lastName(path)) && _mkdir(path) == 0 && isFolder(attributesOf(path));
+}
+
+bool removeFile(const char* path) { return actsOnEntryItself(path) && remove(path) == 0 && isGone(path); }
 
 // Which file a path opens, links followed.
 struct Identity {
@@ -147,17 +171,26 @@ bool renameThroughTemporary(const char* from, const char* to)
 
 // A rename onto an existing name is refused here rather than left to the
 // platform: under Wine a rename onto another name of the same file (a hard
-// link, a link to the source) answers success and does nothing.
+// link, a link to the source) answers success and does nothing. True only
+// when the new name holds the entry and the old one is gone; a move that
+// fails leaves nothing it made at the new name.
 bool renameEntry(const char* from, const char* to)
 {
     if (!actsOnEntryItself(from) || !isWindowsName(lastName(to)))
         return false;
     bool sameEntry = namesSameEntry(from, to);
-    if (!sameEntry && GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES)
+    if (!sameEntry && attributesOf(to) != INVALID_FILE_ATTRIBUTES)
         return false;
-    if (rename(from, to) != 0)
-        return false;
-    return !sameEntry || listedAsWritten(to) || renameThroughTemporary(from, to);
+    if (sameEntry)
+        return rename(from, to) == 0 && (listedAsWritten(to) || renameThroughTemporary(from, to));
+    if (rename(from, to) == 0 && !isGone(to) && isGone(from))
+        return true;
+    // A move between volumes copies, then deletes the source; a copy that ran
+    // out of room, or whose source stayed, is a file this call made.
+    DWORD made = attributesOf(to);
+    if (made != INVALID_FILE_ATTRIBUTES && !isFolder(made) && !isGone(from))
+        DeleteFileA(to);
+    return false;
 }
 
 // Fetches the two locations of rename and copy, the first fully before the
@@ -334,13 +367,6 @@ bool planEntry(const char* path, const char* relative, const WIN32_FIND_DATAA&, 
             return false;
     }
     return true;
-}
-
-DWORD attributesOf(const char* path) { return GetFileAttributesA(path); }
-
-bool isFolder(DWORD attributes)
-{
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Whether the shell may be asked for the copy: the source matches something,

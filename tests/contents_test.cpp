@@ -189,9 +189,12 @@ TEST_F(Contents, WriteChangesOnlyTheNamedFileAndKeepsIt)
 
     const std::string outside = outsideFolder();
     const char* disk = getenv("QVFILE_SMALL_DISK");
-    for (std::string targetFolder : {outside, std::string(disk != NULL ? disk : "")}) {
+    // A folder of its own on the small disk, whose root holds other folders.
+    const std::string onDisk = disk != NULL && *disk != '\0' ? std::string(disk) + "\\qvfile-links" : "";
+    for (std::string targetFolder : {outside, onDisk}) {
         if (targetFolder.empty())
             continue;
+        CreateDirectoryA(targetFolder.c_str(), NULL);
         const std::string target = targetFolder + "\\target.txt";
         writeBytes(target, "precious");
         ASSERT_TRUE(makeUnixLink(at("link.txt"), target));
@@ -206,6 +209,8 @@ TEST_F(Contents, WriteChangesOnlyTheNamedFileAndKeepsIt)
         EXPECT_EQ(namesIn(targetFolder), std::vector<std::string>{"target.txt"}) << target;
         unixShell("rm -f '" + folder + "/link.txt' '" + folder + "/link2.txt' '" + unixPathOf(target) + "'");
     }
+    if (!onDisk.empty())
+        removeTree(onDisk);
 
     for (const char* mode : {"600", "755"}) {
         writeBytes(at("kept.sh"), "old");
