@@ -311,6 +311,18 @@ TEST_F(Changes, CopyMakesTheNamedCopy)
     EXPECT_EQ(readBytes(at("backup\\img\\logo.png")), "logo");
     EXPECT_TRUE(two("copy", "site\\*.htm", "pages").isInteger(1)) << "a wildcard";
     EXPECT_TRUE(pathExists(at("pages")));
+
+    // A name the ANSI code page may not hold is copied, and seen copied.
+    CreateDirectoryA(at("s3").c_str(), NULL);
+    std::wstring wideRoot(root.begin(), root.end());
+    HANDLE named = CreateFileW((wideRoot + L"\\s3\\\u65e5\u672c.htm").c_str(), GENERIC_WRITE, 0, NULL,
+                               CREATE_NEW, 0, NULL);
+    ASSERT_NE(named, INVALID_HANDLE_VALUE);
+    CloseHandle(named);
+    writeBytes(at("s3\\a.htm"), "a");
+    EXPECT_TRUE(two("copy", "s3", "d3").isInteger(1));
+    EXPECT_NE(GetFileAttributesW((wideRoot + L"\\d3\\\u65e5\u672c.htm").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(readBytes(at("d3\\a.htm")), "a");
 }
 
 TEST_F(Changes, CopyOfAMissingSourceAnswersZero)
@@ -373,6 +385,11 @@ TEST_F(Changes, CopyTakesPathsOfEveryAcceptedLength)
         EXPECT_TRUE(answer.isInteger(1)) << length;
         EXPECT_EQ(readBytes(target), "long") << length;
     }
+    // A source of the longest accepted path.
+    std::string longest = prefix + std::string(259 - prefix.size(), 's');
+    writeBytes(longest, "longest");
+    EXPECT_TRUE(host.call("copy", {host.text(longest), location("from259.txt")}).isInteger(1));
+    EXPECT_EQ(readBytes(at("from259.txt")), "longest");
     std::string tooLong = locationOf(at(std::string(300, 'd')));
     Answer refused = host.call("copy", {location("src.txt"), host.text(tooLong)});
     EXPECT_EQ(refused.flag, 0);
