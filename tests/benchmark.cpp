@@ -333,6 +333,21 @@ int main()
     }), "us", 1e6);
     removeFolder(crowded, entries);
 
+    // A line appended to a log, as scripts keep logs.
+    std::string logPath = root + "\\log.txt", line = "one more line of a log\n";
+    ScriptValue logValue = text(logPath), lineValue = text(line);
+    report("append a line", compare(repetitions, writes, [&] {
+        for (int i = 0; i < writes; ++i)
+            call("write", {logValue, lineValue, integerValue(1)});
+    }, [&] {
+        for (int i = 0; i < writes; ++i) {
+            FILE* file = fopen(logPath.c_str(), "ab");
+            fwrite(line.data(), line.size(), 1, file);
+            fclose(file);
+        }
+    }), "us", 1e6);
+    DeleteFileA(logPath.c_str());
+
     // A site of 600 files republished: every file takes new contents of
     // another length, by the library, by writing in place (not safe: a full
     // disk leaves files cut short) and by the safe route done by hand.
