@@ -30,14 +30,14 @@ const uint32_t kPageSize = 4096;
 // The sharing the runtime's streams allow: others may read and write.
 const DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-// Library calls on one file take turns by locks on two bytes far past any
-// file's end: a write holds the turn byte alone, reads hold it together.
-// The byte before it is the way in, held alone only while a call waits for
-// its turn, so that a write waiting there keeps further reads from
-// starving it. Programs that are not the library never touch those bytes,
-// and the system releases them when the process that holds them ends. A
-// call waits up to kTurnWait milliseconds for each.
-const DWORD kTurnOffsetHigh = 0x40000000; // the way in at 2^62 bytes, the turn after it
+// Library calls on one file take turns, one at a time, by a lock on one
+// byte far past any file's end. Programs that are not the library never
+// touch that byte, and the system releases it when the process that holds
+// it ends. A call waits up to kTurnWait milliseconds for its turn. Reads
+// take turns too: two calls to the system are the whole cost, where a lock
+// that reads share would take a third and fourth to keep them from starving
+// a waiting write.
+const DWORD kTurnOffsetHigh = 0x40000000; // at 2^62 bytes
 const DWORD kTurnWait = 30000;
 
 struct WholeFile {
@@ -78,18 +78,16 @@ bool writePieces(HANDLE file, const char* text, uint32_t length)
     return true;
 }
 
-// Locks byte `offset` of the turn's two, alone or together with others,
-// waiting up to kTurnWait. True when locked or where the file system keeps
-// no locks (`*held` tells which); false when the wait ran out.
-bool lockByte(HANDLE file, DWORD offset, bool alone, bool* held)
+// Waits for the turn of `file`. True with the turn, or where the file
+// system keeps no locks (`*held` tells which: the call goes on without);
+// false when it did not come within kTurnWait.
+bool takeTurn(HANDLE file, bool* held)
 {
-    DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (alone ? LOCKFILE_EXCLUSIVE_LOCK : 0);
     DWORD started = GetTickCount();
     for (;;) {
         OVERLAPPED at = {};
-        at.Offset = offset;
         at.OffsetHigh = kTurnOffsetHigh;
-        *held = LockFileEx(file, flags, 0, 1, 0, &at) != 0;
+        *held = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
         if (*held || GetLastError() != ERROR_LOCK_VIOLATION)
             return true;
         if (GetTickCount() - started >= kTurnWait)
@@ -98,29 +96,13 @@ bool lockByte(HANDLE file, DWORD offset, bool alone, bool* held)
     }
 }
 
-void unlockByte(HANDLE file, DWORD offset, bool held)
+void endTurn(HANDLE file, bool held)
 {
     OVERLAPPED at = {};
-    at.Offset = offset;
     at.OffsetHigh = kTurnOffsetHigh;
     if (held)
         UnlockFileEx(file, 0, 1, 0, &at);
 }
-
-// Waits for the turn of `file`: alone for a write (`alone`), with other
-// reads for a read. True with the turn (`*held` false where the file system
-// keeps no locks, and the call goes on without), false when it did not come.
-bool takeTurn(HANDLE file, bool alone, bool* held)
-{
-    bool in = false;
-    if (!lockByte(file, 0, true, &in))
-        return false;
-    bool taken = lockByte(file, 1, alone, held);
-    unlockByte(file, 0, in);
-    return taken;
-}
-
-void endTurn(HANDLE file, bool held) { unlockByte(file, 1, held); }
 
 // One allocation, filled by the reads, in the file's turn: never a mix of
 // the text before a library write and after it. Files too long for one
@@ -133,7 +115,7 @@ WholeFile readWholeFile(const char* path)
     if (handle == INVALID_HANDLE_VALUE)
         return file;
     bool held = false;
-    if (!takeTurn(handle, false, &held)) {
+    if (!takeTurn(handle, &held)) {
         CloseHandle(handle);
         return file;
     }
@@ -318,7 +300,7 @@ bool writeContents(const char* path, bool appending, const char* text, uint32_t 
     LARGE_INTEGER zero = {}, end = {};
     bool held = false;
     // Without the turn, or the old end, nothing is written, cut back or removed.
-    bool written = takeTurn(file, true, &held) && SetFilePointerEx(file, zero, &end, FILE_END) != 0;
+    bool written = takeTurn(file, &held) && SetFilePointerEx(file, zero, &end, FILE_END) != 0;
     if (written && existed && !appending) {
         written = replaceExisting(file, path, end.QuadPart, text, length);
     } else if (written) {

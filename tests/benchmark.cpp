@@ -251,8 +251,9 @@ void writeAll(const std::string& path, const std::string& bytes)
     CloseHandle(file);
 }
 
-// The safe route by hand, with bare calls: the bytes past the old end first,
-// then the free room checked, then the overwrite and the cut.
+// The safe route by hand, with bare calls: the turn taken (a lock on a byte
+// far past the end), the bytes past the old end first, then the free room
+// checked, then the overwrite and the cut, and the turn given back.
 void replaceSafely(const std::string& path, const std::string& bytes)
 {
     typedef LONG(WINAPI * QueryVolume)(HANDLE, ULONG_PTR*, void*, ULONG, int);
@@ -261,6 +262,9 @@ void replaceSafely(const std::string& path, const std::string& bytes)
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                               OPEN_ALWAYS, 0, NULL);
     LARGE_INTEGER zero = {}, end = {}, at = {};
+    OVERLAPPED turn = {};
+    turn.OffsetHigh = 0x40000000;
+    LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &turn);
     SetFilePointerEx(file, zero, &end, FILE_END);
     DWORD length = (DWORD)bytes.size(), old = (DWORD)end.QuadPart, put = 0;
     DWORD overwritten = old < length ? old : length;
@@ -279,6 +283,7 @@ void replaceSafely(const std::string& path, const std::string& bytes)
         SetFilePointerEx(file, at, NULL, FILE_BEGIN);
         SetEndOfFile(file);
     }
+    UnlockFileEx(file, 0, 1, 0, &turn);
     CloseHandle(file);
 }
 
