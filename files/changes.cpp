@@ -1,12 +1,15 @@
 // mkdir, remove, rename and copy: the functions that change the file system.
 //
-// Each answers 1 when the platform did what was asked and 0 when it refused
-// (missing parent, existing target, refused access, a cancelled copy).
+// Each answers 1 when the platform did what was asked and it is on disk
+// afterwards (the folder there, the file gone, the entry under its new name
+// alone), and 0 when it refused (missing parent, existing target, refused
+// access, a cancelled copy) or reported done what the disk does not show.
 // mkdir makes no name a Windows name may not hold. remove and rename act on
 // the named entry itself, never on a file a link leads to: where the system
 // would reach through the link, they answer 0 and touch nothing. rename never
-// replaces an existing entry; a rename that changes only letter case gives
-// the name the new letters. copy goes through the shell, which copies folders
+// replaces an existing entry, and a move that fails leaves nothing it made
+// at the new name; a rename that changes only letter case gives the name the
+// new letters. copy goes through the shell, which copies folders
 // with their contents, accepts wildcards in the source and may ask the user
 // before replacing files; a copy whose paths would not fit, that would land
 // inside its own source or on it, or whose source matches nothing answers 0
