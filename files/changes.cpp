@@ -1,12 +1,15 @@
 // mkdir, remove, rename and copy: the functions that change the file system.
 //
-// Each answers 1 when the platform did what was asked and 0 when it refused
-// (missing parent, existing target, refused access, a cancelled copy).
+// Each answers 1 when the platform did what was asked and it is on disk
+// afterwards (the folder there, the file gone, the entry under its new name
+// alone), and 0 when it refused (missing parent, existing target, refused
+// access, a cancelled copy) or reported done what the disk does not show.
 // mkdir makes no name a Windows name may not hold. remove and rename act on
 // the named entry itself, never on a file a link leads to: where the system
 // would reach through the link, they answer 0 and touch nothing. rename never
-// replaces an existing entry; a rename that changes only letter case gives
-// the name the new letters. copy goes through the shell, which copies folders
+// replaces an existing entry, and a move that fails leaves nothing it made
+// at the new name; a rename that changes only letter case gives the name the
+// new letters. copy goes through the shell, which copies folders
 // with their contents, accepts wildcards in the source and may ask the user
 // before replacing files; a copy whose paths would not fit, that would land
 // inside its own source or on it, or whose source matches nothing answers 0
@@ -56,18 +59,45 @@ size_t nameLength(const char* name)
 // Whether a Windows name may be `name` (up to its "\").
 bool isWindowsName(const char* name) { return !nameHoldsForbiddenCharacter(name, nameLength(name), isAnsiLeadByte); }
 
-bool makeFolder(const char* path) { return isWindowsName(lastName(path)) && _mkdir(path) == 0; }
-bool removeFile(const char* path) { return actsOnEntryItself(path) && remove(path) == 0; }
+DWORD attributesOf(const char* path) { return GetFileAttributesA(path); }
+
+bool isFolder(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Whether nothing is at `path` any more: it is not found, or (on Windows) its
+// deletion waits for another program's handle to close. The functions judge
+// each change by what is on disk after the platform's call, which under Wine
+// reports a deletion done that the system refused (a read-only volume, a
+// folder the user may not change).
+bool isGone(const char* path)
+{
+    if (attributesOf(path) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED;
+}
+
+bool makeFolder(const char* path)
+{
+    return isWindowsName(lastName(path)) && _mkdir(path) == 0 && isFolder(attributesOf(path));
+}
+
+bool removeFile(const char* path) { return actsOnEntryItself(path) && remove(path) == 0 && isGone(path); }
 
 // Which file a path opens, links followed.
 struct Identity {
     DWORD volume, high, low;
 };
 
+// `path` in the ANSI code page as UTF-16 into `wide` (kPathSize units).
+bool toWide(const char* path, wchar_t* wide) { return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kPathSize) != 0; }
+
 // False when `path` cannot be opened or its file system gives no index.
-bool identityOf(const char* path, Identity* identity)
+bool identityOf(const wchar_t* path, Identity* identity)
 {
-    HANDLE file = CreateFileA(path, 0, kShareAll, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    HANDLE file = CreateFileW(path, 0, kShareAll, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION information = {};
@@ -102,9 +132,11 @@ bool listedName(const char* path, char* listed)
 bool namesSameEntry(const char* from, const char* to)
 {
     char fromName[MAX_PATH], toName[MAX_PATH];
+    wchar_t wideFrom[kPathSize], wideTo[kPathSize];
     Identity a, b;
     return listedName(from, fromName) && listedName(to, toName) && strcmp(fromName, toName) == 0 &&
-           identityOf(from, &a) && identityOf(to, &b) && sameIdentity(a, b);
+           toWide(from, wideFrom) && toWide(to, wideTo) && identityOf(wideFrom, &a) && identityOf(wideTo, &b) &&
+           sameIdentity(a, b);
 }
 
 // Whether the folder lists `path` by the letters its last part has.
@@ -147,17 +179,26 @@ bool renameThroughTemporary(const char* from, const char* to)
 
 // A rename onto an existing name is refused here rather than left to the
 // platform: under Wine a rename onto another name of the same file (a hard
-// link, a link to the source) answers success and does nothing.
+// link, a link to the source) answers success and does nothing. True only
+// when the new name holds the entry and the old one is gone; a move that
+// fails leaves nothing it made at the new name.
 bool renameEntry(const char* from, const char* to)
 {
     if (!actsOnEntryItself(from) || !isWindowsName(lastName(to)))
         return false;
     bool sameEntry = namesSameEntry(from, to);
-    if (!sameEntry && GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES)
+    if (!sameEntry && attributesOf(to) != INVALID_FILE_ATTRIBUTES)
         return false;
-    if (rename(from, to) != 0)
-        return false;
-    return !sameEntry || listedAsWritten(to) || renameThroughTemporary(from, to);
+    if (sameEntry)
+        return rename(from, to) == 0 && (listedAsWritten(to) || renameThroughTemporary(from, to));
+    if (rename(from, to) == 0 && !isGone(to) && isGone(from))
+        return true;
+    // A move between volumes copies, then deletes the source; a copy that ran
+    // out of room, or whose source stayed, is a file this call made.
+    DWORD made = attributesOf(to);
+    if (made != INVALID_FILE_ATTRIBUTES && !isFolder(made) && !isGone(from))
+        DeleteFileA(to);
+    return false;
 }
 
 // Fetches the two locations of rename and copy, the first fully before the
@@ -174,56 +215,68 @@ bool fetchTwoPaths(NativeContext context, uint32_t argc, ScriptValue* argv,
 // Ends a one-name list for the shell: a second terminator after the path's.
 void endNameList(char* path) { path[strlen(path) + 1] = '\0'; }
 
+// The checks around a copy walk names as the shell copies them, in UTF-16:
+// a name outside the ANSI code page has no ANSI name to walk by.
+
 // Called for each entry of a walk with its path and its path below the
 // walk's folder; answers false to stop the walk.
-typedef bool (*EntryVisitor)(const char* path, const char* relative, const WIN32_FIND_DATAA& entry,
+typedef bool (*EntryVisitor)(const wchar_t* path, const wchar_t* relative, const WIN32_FIND_DATAW& entry,
                              void* data);
+
+// The length of the part that starts at `name`, up to its "\" or the end.
+size_t partLength(const wchar_t* name)
+{
+    const wchar_t* end = wcschr(name, L'\\');
+    return end != NULL ? (size_t)(end - name) : wcslen(name);
+}
+
+bool isDots(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0; }
 
 // Visits every entry that `pattern` (a name or a wildcard) matches in
 // `folder` (empty, "C:", or ending in "\"), and every entry below those that
 // are folders, at every depth, one search open per level. False when a
-// folder cannot be listed to its end, a path would not fit kPathSize bytes,
+// folder cannot be listed to its end, a path would not fit kPathSize units,
 // or `visit` stops the walk; a pattern that matches nothing visits nothing.
-bool walkEntries(const char* folder, const char* pattern, EntryVisitor visit, void* data)
+bool walkEntries(const wchar_t* folder, const wchar_t* pattern, EntryVisitor visit, void* data)
 {
     // Every level adds at least a character and a "\" to the path.
     enum { kDeepest = kPathSize / 2 };
-    char path[kPathSize];
+    wchar_t path[kPathSize];
     HANDLE searches[kDeepest];
     size_t ends[kDeepest]; // where each level's names start in `path`
-    size_t start = strlen(folder), patternLength = strlen(pattern);
+    size_t start = wcslen(folder), patternLength = wcslen(pattern);
     if (start + patternLength >= kPathSize)
         return false;
-    memcpy(path, folder, start);
-    memcpy(path + start, pattern, patternLength + 1);
-    WIN32_FIND_DATAA entry;
+    memcpy(path, folder, start * sizeof(wchar_t));
+    memcpy(path + start, pattern, (patternLength + 1) * sizeof(wchar_t));
+    WIN32_FIND_DATAW entry;
     int depth = 0;
     ends[0] = start;
-    searches[0] = FindFirstFileA(path, &entry);
+    searches[0] = FindFirstFileW(path, &entry);
     if (searches[0] == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     bool walked = true;
     while (walked) {
-        size_t end = ends[depth], length = strlen(entry.cFileName);
-        bool dots = strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0;
-        if (!dots) {
-            // Room for the name, and for "\*" after a folder's.
-            walked = end + length + 2 < kPathSize && depth + 1 < kDeepest;
+        size_t end = ends[depth], length = wcslen(entry.cFileName);
+        if (!isDots(entry.cFileName)) {
+            bool folderEntry = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            // Room for the name and its terminator, and for "\*" after a folder's.
+            walked = end + length + (folderEntry ? 2 : 0) < kPathSize && depth + 1 < kDeepest;
             if (walked) {
-                memcpy(path + end, entry.cFileName, length + 1);
+                memcpy(path + end, entry.cFileName, (length + 1) * sizeof(wchar_t));
                 walked = visit(path, path + start, entry, data);
             }
-            if (walked && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                memcpy(path + end + length, "\\*", 3);
+            if (walked && folderEntry) {
+                memcpy(path + end + length, L"\\*", 3 * sizeof(wchar_t));
                 ends[++depth] = end + length + 1;
-                searches[depth] = FindFirstFileA(path, &entry);
+                searches[depth] = FindFirstFileW(path, &entry);
                 walked = searches[depth] != INVALID_HANDLE_VALUE;
                 depth -= walked ? 0 : 1;
                 continue;
             }
         }
         // The next entry, climbing out of the folders that are done.
-        while (walked && !FindNextFileA(searches[depth], &entry)) {
+        while (walked && !FindNextFileW(searches[depth], &entry)) {
             walked = GetLastError() == ERROR_NO_MORE_FILES;
             if (walked) {
                 FindClose(searches[depth]);
@@ -240,42 +293,46 @@ bool walkEntries(const char* folder, const char* pattern, EntryVisitor visit, vo
 // A copy's source split for a walk: the folder (empty, "C:", or ending in
 // "\") and the last part, a name or a wildcard, without trailing "\".
 struct CopySource {
-    char folder[kPathSize];
-    char pattern[kPathSize];
+    wchar_t folder[kPathSize];
+    wchar_t pattern[kPathSize];
     bool wildcard;
 };
 
-void splitSource(const char* from, CopySource* source)
+bool splitSource(const char* from, CopySource* source)
 {
     const char* name = lastName(from);
     size_t folder = (size_t)(name - from), length = nameLength(name);
-    memcpy(source->folder, from, folder);
-    source->folder[folder] = '\0';
-    memcpy(source->pattern, name, length);
-    source->pattern[length] = '\0';
-    source->wildcard = strcspn(source->pattern, "*?") < length;
+    char part[kPathSize];
+    memcpy(part, from, folder);
+    part[folder] = '\0';
+    if (!toWide(part, source->folder))
+        return false;
+    memcpy(part, name, length);
+    part[length] = '\0';
+    source->wildcard = strcspn(part, "*?") < length;
+    return toWide(part, source->pattern);
 }
 
 // Where the shell puts an entry the walk found. A wildcard's entries go
 // into the destination folder, as does the source when the destination is a
 // folder already (`into`); otherwise the source becomes the destination.
 struct Destination {
-    const char* to;
+    const wchar_t* to;
     bool into;
 };
 
 // The destination path of the entry at `relative` into `path` (kPathSize
-// bytes); false when it does not fit.
-bool destinationOf(const Destination& destination, const char* relative, char* path)
+// units); false when it does not fit.
+bool destinationOf(const Destination& destination, const wchar_t* relative, wchar_t* path)
 {
-    const char* rest = destination.into ? relative : relative + nameLength(relative);
-    size_t toLength = strlen(destination.to), restLength = strlen(rest);
+    const wchar_t* rest = destination.into ? relative : relative + partLength(relative);
+    size_t toLength = wcslen(destination.to), restLength = wcslen(rest);
     size_t separator = destination.into ? 1 : 0;
     if (toLength + separator + restLength >= kPathSize)
         return false;
-    memcpy(path, destination.to, toLength);
-    path[toLength] = '\\';
-    memcpy(path + toLength + separator, rest, restLength + 1);
+    memcpy(path, destination.to, toLength * sizeof(wchar_t));
+    path[toLength] = L'\\';
+    memcpy(path + toLength + separator, rest, (restLength + 1) * sizeof(wchar_t));
     return true;
 }
 
@@ -290,40 +347,44 @@ struct CopyPlan {
 
 // The identities of the destination and of each folder above it that
 // exists, the current folder's too for a relative destination.
-void identifyDestination(const char* to, CopyPlan* plan)
+void identifyDestination(const wchar_t* to, CopyPlan* plan)
 {
-    char path[kPathSize];
-    DWORD length = GetFullPathNameA(to, kPathSize, path, NULL);
+    wchar_t path[kPathSize];
+    DWORD length = GetFullPathNameW(to, kPathSize, path, NULL);
     if (length == 0 || length >= kPathSize) {
-        length = (DWORD)strlen(to);
-        memcpy(path, to, length + 1);
+        length = (DWORD)wcslen(to);
+        memcpy(path, to, (length + 1) * sizeof(wchar_t));
     }
     plan->aboveCount = 0;
     for (;;) {
         if (plan->aboveCount < kPathSize / 2 && identityOf(path, &plan->above[plan->aboveCount]))
             ++plan->aboveCount;
-        const char* name = lastName(path);
-        size_t folder = name > path && name[-1] == '\\' ? (size_t)(name - path - 1) : 0;
-        if (folder == 2 && path[1] == ':')
+        // The folder above: up to the last "\" that more than "\" follows.
+        size_t folder = 0;
+        for (size_t at = 0; at + 1 < length; ++at) {
+            if (path[at] == L'\\' && path[at + 1] != L'\\')
+                folder = at;
+        }
+        if (folder == 2 && path[1] == L':')
             ++folder; // a drive's root keeps its "\"
         else if (folder < 3)
             return;
         if (folder >= length)
             return;
-        path[folder] = '\0';
+        path[folder] = L'\0';
         length = (DWORD)folder;
     }
 }
 
 // Each source entry's destination must fit; a matched entry must be neither
 // the destination nor one of its folders.
-bool planEntry(const char* path, const char* relative, const WIN32_FIND_DATAA&, void* data)
+bool planEntry(const wchar_t* path, const wchar_t* relative, const WIN32_FIND_DATAW&, void* data)
 {
     CopyPlan* plan = (CopyPlan*)data;
-    char destination[kPathSize];
+    wchar_t destination[kPathSize];
     if (!destinationOf(plan->destination, relative, destination))
         return false;
-    if (relative[nameLength(relative)] != '\0')
+    if (relative[partLength(relative)] != L'\0')
         return true;
     ++plan->matches;
     Identity identity;
@@ -336,40 +397,33 @@ bool planEntry(const char* path, const char* relative, const WIN32_FIND_DATAA&, 
     return true;
 }
 
-DWORD attributesOf(const char* path) { return GetFileAttributesA(path); }
-
-bool isFolder(DWORD attributes)
-{
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // Whether the shell may be asked for the copy: the source matches something,
 // a folder is not copied onto a file, every destination path fits the
 // platform's limit, and the destination lies neither on nor inside what is
 // copied. Where the destination is a folder already, the longer paths of a
 // copy into it count.
-bool copyIsPossible(const char* from, const CopySource& source, const char* to)
+bool copyIsPossible(const char* from, const CopySource& source, const char* to, const wchar_t* wideTo)
 {
     DWORD toAttributes = attributesOf(to);
     if (!source.wildcard && toAttributes != INVALID_FILE_ATTRIBUTES && !isFolder(toAttributes) &&
         isFolder(attributesOf(from)))
         return false;
     CopyPlan plan;
-    plan.destination.to = to;
+    plan.destination.to = wideTo;
     plan.destination.into = source.wildcard || isFolder(toAttributes);
     plan.matches = 0;
-    identifyDestination(to, &plan);
+    identifyDestination(wideTo, &plan);
     return walkEntries(source.folder, source.pattern, planEntry, &plan) && plan.matches > 0;
 }
 
 // Each source entry must be at its destination: a folder as a folder, a
 // file as a file of the source's length.
-bool entryWasCopied(const char*, const char* relative, const WIN32_FIND_DATAA& entry, void* data)
+bool entryWasCopied(const wchar_t*, const wchar_t* relative, const WIN32_FIND_DATAW& entry, void* data)
 {
-    char copy[kPathSize];
+    wchar_t copy[kPathSize];
     WIN32_FILE_ATTRIBUTE_DATA found;
     if (!destinationOf(*(const Destination*)data, relative, copy) ||
-        !GetFileAttributesExA(copy, GetFileExInfoStandard, &found))
+        !GetFileAttributesExW(copy, GetFileExInfoStandard, &found))
         return false;
     bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (folder != ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
@@ -383,12 +437,12 @@ struct CopiedCount {
     int copied;
 };
 
-bool countCopied(const char*, const char* relative, const WIN32_FIND_DATAA&, void* data)
+bool countCopied(const wchar_t*, const wchar_t* relative, const WIN32_FIND_DATAW&, void* data)
 {
     CopiedCount* count = (CopiedCount*)data;
-    char copy[kPathSize];
-    if (relative[nameLength(relative)] == '\0' && destinationOf(count->destination, relative, copy) &&
-        attributesOf(copy) != INVALID_FILE_ATTRIBUTES)
+    wchar_t copy[kPathSize];
+    if (relative[partLength(relative)] == L'\0' && destinationOf(count->destination, relative, copy) &&
+        GetFileAttributesW(copy) != INVALID_FILE_ATTRIBUTES)
         ++count->copied;
     return true;
 }
@@ -398,15 +452,15 @@ bool countCopied(const char*, const char* relative, const WIN32_FIND_DATAA&, voi
 // the destination was a folder already, in it; for a wildcard, at least one
 // match in the destination folder, or the destination made a file (the
 // shell may pair the first match with it).
-bool copyIsThere(const CopySource& source, const char* to, bool toWasFolder)
+bool copyIsThere(const CopySource& source, const char* to, const wchar_t* wideTo, bool toWasFolder)
 {
     if (source.wildcard) {
-        CopiedCount count = {{to, true}, 0};
+        CopiedCount count = {{wideTo, true}, 0};
         DWORD attributes = attributesOf(to);
         return walkEntries(source.folder, source.pattern, countCopied, &count) &&
                (count.copied > 0 || (attributes != INVALID_FILE_ATTRIBUTES && !isFolder(attributes)));
     }
-    Destination named = {to, false}, into = {to, true};
+    Destination named = {wideTo, false}, into = {wideTo, true};
     return walkEntries(source.folder, source.pattern, entryWasCopied, &named) ||
            (toWasFolder && walkEntries(source.folder, source.pattern, entryWasCopied, &into));
 }
@@ -446,9 +500,11 @@ QV_NATIVE(nativeCopy)
     if (!makeFullPath(from) || !makeFullPath(to) || !isWindowsName(lastName(to)))
         return returnPredicate(result, false);
     CopySource source;
-    splitSource(from, &source);
+    wchar_t wideTo[kPathSize];
+    if (!splitSource(from, &source) || !toWide(to, wideTo))
+        return returnPredicate(result, false);
     bool toWasFolder = isFolder(attributesOf(to));
-    if (!copyIsPossible(from, source, to))
+    if (!copyIsPossible(from, source, to, wideTo))
         return returnPredicate(result, false);
     endNameList(from);
     endNameList(to);
@@ -462,6 +518,6 @@ QV_NATIVE(nativeCopy)
     operation.hNameMappings = NULL;
     operation.lpszProgressTitle = NULL;
     int outcome = SHFileOperationA(&operation);
-    bool copied = outcome == 0 && !operation.fAnyOperationsAborted && copyIsThere(source, to, toWasFolder);
+    bool copied = outcome == 0 && !operation.fAnyOperationsAborted && copyIsThere(source, to, wideTo, toWasFolder);
     return returnPredicate(result, copied);
 }

@@ -8,9 +8,12 @@
 // streams and creation time, and a write through a symbolic link changes the
 // file it leads to. A write that fails for want of room or quota leaves the
 // file as it was: a replaced file keeps its old contents, a file the call
-// created is removed, an appended file is cut back to its old length.
-// Read-only files, hidden and system ones (when replacing) and streams on
-// volumes without streams are refused with 0, untouched.
+// created is removed, an appended file is cut back to its old length. On a
+// full volume a write that needs no new room is done. Read-only files,
+// hidden and system ones (when replacing) and streams on volumes without
+// streams are refused with 0, untouched. Library calls on one file, in any
+// process, take turns: a read answers the text before a write or after it,
+// never a mix, and appends land whole, one after another.
 #include "file_natives.h"
 #include "path_argument.h"
 
@@ -26,6 +29,18 @@ const uint32_t kPieceSize = 8u << 20;
 const uint32_t kPageSize = 4096;
 // The sharing the runtime's streams allow: others may read and write.
 const DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// Library calls on one file take turns, one at a time, by a lock on one
+// byte far past any file's end. (A handle opened to append only does not
+// do for appends: Wine puts its bytes at the end as it last found it, and
+// two processes appending that way lose lines.) Programs that are not the library never
+// touch that byte, and the system releases it when the process that holds
+// it ends. A call waits up to kTurnWait milliseconds for its turn. Reads
+// take turns too: two calls to the system are the whole cost, where a lock
+// that reads share would take a third and fourth to keep them from starving
+// a waiting write.
+const DWORD kTurnOffsetHigh = 0x40000000; // at 2^62 bytes
+const DWORD kTurnWait = 30000;
 
 struct WholeFile {
     char* bytes; // terminated; NULL when the file could not be read
@@ -65,8 +80,35 @@ bool writePieces(HANDLE file, const char* text, uint32_t length)
     return true;
 }
 
-// One allocation, filled by the reads. Files too long for one script string
-// are treated as unreadable.
+// Waits for the turn of `file`. True with the turn, or where the file
+// system keeps no locks (`*held` tells which: the call goes on without);
+// false when it did not come within kTurnWait.
+bool takeTurn(HANDLE file, bool* held)
+{
+    DWORD started = GetTickCount();
+    for (;;) {
+        OVERLAPPED at = {};
+        at.OffsetHigh = kTurnOffsetHigh;
+        *held = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
+        if (*held || GetLastError() != ERROR_LOCK_VIOLATION)
+            return true;
+        if (GetTickCount() - started >= kTurnWait)
+            return false;
+        Sleep(1);
+    }
+}
+
+void endTurn(HANDLE file, bool held)
+{
+    OVERLAPPED at = {};
+    at.OffsetHigh = kTurnOffsetHigh;
+    if (held)
+        UnlockFileEx(file, 0, 1, 0, &at);
+}
+
+// One allocation, filled by the reads, in the file's turn: never a mix of
+// the text before a library write and after it. Files too long for one
+// script string are treated as unreadable.
 WholeFile readWholeFile(const char* path)
 {
     WholeFile file = {NULL, 0};
@@ -74,6 +116,11 @@ WholeFile readWholeFile(const char* path)
                                 FILE_ATTRIBUTE_NORMAL, NULL);
     if (handle == INVALID_HANDLE_VALUE)
         return file;
+    bool held = false;
+    if (!takeTurn(handle, &held)) {
+        CloseHandle(handle);
+        return file;
+    }
     LARGE_INTEGER zero = {}, end = {};
     // A script string's length has 32 bits, and the block needs one byte more.
     const long long longest = (long long)UINT32_MAX - 1;
@@ -89,6 +136,7 @@ WholeFile readWholeFile(const char* path)
             free(bytes);
         }
     }
+    endTurn(handle, held);
     CloseHandle(handle);
     return file;
 }
@@ -188,14 +236,37 @@ bool refusedTarget(HANDLE file, const char* path, bool replacing)
     return (attributes & refused) != 0;
 }
 
-// Gives the existing file of `oldLength` bytes the contents `text`, in the
-// file itself, so that its links, letter case, permissions, streams and other
-// names stay as they are. The bytes past the old end are written first, and
-// the overwrite starts only once the volume has shown it holds them and has
-// room for as many again as are overwritten: a write that fails for want of
-// room or quota leaves the file as it was. One that fails while overwriting
-// (the device gone, the system stopped) leaves it partly written.
-bool replaceExisting(HANDLE file, LONGLONG oldLength, const char* text, uint32_t length)
+// Whether the first `bytes` bytes of `file` (opened by `path`) can be
+// written over where they lie, asked of the volume by writing them over
+// with themselves and flushing: a volume that writes a block anew elsewhere
+// (btrfs, ZFS, ReFS, APFS, one under a snapshot) refuses that for want of
+// room, and the file keeps its bytes either way.
+bool overwritesInPlace(HANDLE file, const char* path, uint32_t bytes)
+{
+    HANDLE reader = CreateFileA(path, GENERIC_READ, kShareReadWrite, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (reader == INVALID_HANDLE_VALUE)
+        return false;
+    char* piece = (char*)malloc(nextPiece(0, bytes));
+    bool rewritten = piece != NULL && seekTo(file, 0);
+    for (uint32_t done = 0; rewritten && done < bytes;) {
+        uint32_t length = nextPiece(done, bytes);
+        rewritten = readPieces(reader, piece, length) && writePieces(file, piece, length);
+        done += length;
+    }
+    free(piece);
+    CloseHandle(reader);
+    return rewritten && FlushFileBuffers(file);
+}
+
+// Gives the existing file `file` (opened by `path`) of `oldLength` bytes the
+// contents `text`, in the file itself, so that its links, letter case,
+// permissions, streams and other names stay as they are. The bytes past the
+// old end are written first, and the overwrite starts only once the volume
+// has shown it holds them and either has room for as many again as are
+// overwritten or overwrites them where they lie: a write that fails for
+// want of room or quota leaves the file as it was. One that fails while
+// overwriting (the device gone, the system stopped) leaves it partly written.
+bool replaceExisting(HANDLE file, const char* path, LONGLONG oldLength, const char* text, uint32_t length)
 {
     uint32_t overwritten = length;
     if (oldLength < (LONGLONG)length) {
@@ -205,7 +276,7 @@ bool replaceExisting(HANDLE file, LONGLONG oldLength, const char* text, uint32_t
             return false;
         }
     }
-    if (overwritten > 0 && !hasRoomFor(file, overwritten)) {
+    if (overwritten > 0 && !hasRoomFor(file, overwritten) && !overwritesInPlace(file, path, overwritten)) {
         cutTo(file, oldLength);
         return false;
     }
@@ -229,15 +300,17 @@ bool writeContents(const char* path, bool appending, const char* text, uint32_t 
         return false;
     }
     LARGE_INTEGER zero = {}, end = {};
-    // Without the old end nothing is written, cut back or removed.
-    bool written = SetFilePointerEx(file, zero, &end, FILE_END) != 0;
+    bool held = false;
+    // Without the turn, or the old end, nothing is written, cut back or removed.
+    bool written = takeTurn(file, &held) && SetFilePointerEx(file, zero, &end, FILE_END) != 0;
     if (written && existed && !appending) {
-        written = replaceExisting(file, end.QuadPart, text, length);
+        written = replaceExisting(file, path, end.QuadPart, text, length);
     } else if (written) {
         written = writePieces(file, text, length);
         if (!written && existed)
             cutTo(file, end.QuadPart);
     }
+    endTurn(file, held);
     bool closed = CloseHandle(file) != 0;
     if (!(written && closed) && !existed && end.QuadPart == 0)
         DeleteFileA(path);

@@ -21,7 +21,10 @@ const LeadBytes ansiLeadBytes;
 
 // GetFinalPathNameByHandleW, from Windows Vista on; NULL before.
 typedef DWORD(WINAPI* FinalPathByHandle)(HANDLE file, LPWSTR path, DWORD size, DWORD flags);
+// Its two ways of naming a volume: the system's own name ("\Device\...",
+// which every volume has on Windows) and the drive letter ("\\?\C:\...").
 const DWORD kVolumeNameNt = 2;
+const DWORD kVolumeNameDos = 0;
 // Room for a final path: a link may lead anywhere, deeper than the path.
 enum { kFinalPathSize = 1024 };
 
@@ -31,16 +34,16 @@ FinalPathByHandle findFinalPathByHandle()
     return kernel == NULL ? NULL : (FinalPathByHandle)(void*)GetProcAddress(kernel, "GetFinalPathNameByHandleW");
 }
 
-// The final path of `path` as the system's own name of its volume and the
-// path on it; `flags` adds FILE_FLAG_OPEN_REPARSE_POINT to stop at a link of
-// its own. 0 when it cannot be opened, -1 when the final path cannot be had.
-int finalPathOf(FinalPathByHandle finalPath, const wchar_t* path, DWORD flags, wchar_t* final)
+// The final path of `path`, its volume named as `volumeName` says; `flags`
+// adds FILE_FLAG_OPEN_REPARSE_POINT to stop at a link of its own. 0 when it
+// cannot be opened, -1 when the final path cannot be had.
+int finalPathOf(FinalPathByHandle finalPath, const wchar_t* path, DWORD flags, DWORD volumeName, wchar_t* final)
 {
     HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | flags, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
-    DWORD length = finalPath(file, final, kFinalPathSize, kVolumeNameNt);
+    DWORD length = finalPath(file, final, kFinalPathSize, volumeName);
     CloseHandle(file);
     return length > 0 && length < kFinalPathSize ? (int)length : -1;
 }
@@ -108,22 +111,29 @@ bool actsOnEntryItself(const char* path)
     wchar_t* name = wcsrchr(full, L'\\');
     if (name == NULL || name[1] == L'\0')
         return true;
+    // The folder keeps its "\": "C:\" opens the root, "C:" the current folder.
+    wchar_t folder[kPathSize];
+    size_t folderPart = (size_t)(name - full) + 1;
+    memcpy(folder, full, folderPart * sizeof(wchar_t));
+    folder[folderPart] = L'\0';
+    // Both by the system's name of the volume; where that cannot be had (Wine
+    // has none for a drive linked or a file system mounted while it runs),
+    // both by drive letters.
+    const DWORD volumeNames[] = {kVolumeNameNt, kVolumeNameDos};
     wchar_t entryFinal[kFinalPathSize], folderFinal[kFinalPathSize];
-    int entryLength = finalPathOf(finalPath, full, FILE_FLAG_OPEN_REPARSE_POINT, entryFinal);
-    if (entryLength == 0)
-        return true;
+    int entryLength = -1, folderLength = -1;
+    for (int way = 0; way < 2 && (entryLength < 0 || folderLength <= 0); ++way) {
+        entryLength = finalPathOf(finalPath, full, FILE_FLAG_OPEN_REPARSE_POINT, volumeNames[way], entryFinal);
+        if (entryLength == 0)
+            return true;
+        if (entryLength > 0)
+            folderLength = finalPathOf(finalPath, folder, 0, volumeNames[way], folderFinal);
+    }
     WIN32_FIND_DATAW listed;
     HANDLE search = FindFirstFileW(full, &listed);
-    if (entryLength < 0 || search == INVALID_HANDLE_VALUE) {
-        if (search != INVALID_HANDLE_VALUE)
-            FindClose(search);
-        return false;
-    }
-    FindClose(search);
-    // The folder keeps its "\": "C:\" opens the root, "C:" the current folder.
-    name[1] = L'\0';
-    int folderLength = finalPathOf(finalPath, full, 0, folderFinal);
-    if (folderLength <= 0)
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    if (entryLength < 0 || folderLength <= 0 || search == INVALID_HANDLE_VALUE)
         return false;
     if (folderFinal[folderLength - 1] != L'\\')
         folderFinal[folderLength++] = L'\\';

@@ -25,8 +25,11 @@ bool isAnsiLeadByte(unsigned char byte);
 // (Wine resolves Unix links before it deletes or moves, and shows them as
 // plain files): the entry, opened without following a link of its own, must
 // have as its final path its folder's final path (links followed) and the
-// name the folder lists. Letter case, short names, relative paths and links
-// higher up (drives, linked folders) count for nothing. True too when the
+// name the folder lists. Both final paths name the volume by the system's
+// name for it, or, where it has none yet (under Wine, a drive linked or a
+// file system mounted while Wine runs), by drive letters. Letter case, short
+// names, relative paths and links higher up (drives, linked folders) count
+// for nothing. True too when the
 // entry cannot be opened (nothing can be reached through it) or the system
 // has no final paths (no file links before Vista); false when a final path
 // or the listed name cannot be had.

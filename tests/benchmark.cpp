@@ -290,8 +290,9 @@ void writeAll(const std::string& path, const std::string& bytes)
     CloseHandle(file);
 }
 
-// The safe route by hand, with bare calls: the bytes past the old end first,
-// then the free room checked, then the overwrite and the cut.
+// The safe route by hand, with bare calls: the turn taken (a lock on a byte
+// far past the end), the bytes past the old end first, then the free room
+// checked, then the overwrite and the cut, and the turn given back.
 void replaceSafely(const std::string& path, const std::string& bytes)
 {
     typedef LONG(WINAPI * QueryVolume)(HANDLE, ULONG_PTR*, void*, ULONG, int);
@@ -300,6 +301,9 @@ void replaceSafely(const std::string& path, const std::string& bytes)
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                               OPEN_ALWAYS, 0, NULL);
     LARGE_INTEGER zero = {}, end = {}, at = {};
+    OVERLAPPED turn = {};
+    turn.OffsetHigh = 0x40000000;
+    LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &turn);
     SetFilePointerEx(file, zero, &end, FILE_END);
     DWORD length = (DWORD)bytes.size(), old = (DWORD)end.QuadPart, put = 0;
     DWORD overwritten = old < length ? old : length;
@@ -318,6 +322,7 @@ void replaceSafely(const std::string& path, const std::string& bytes)
         SetFilePointerEx(file, at, NULL, FILE_BEGIN);
         SetEndOfFile(file);
     }
+    UnlockFileEx(file, 0, 1, 0, &turn);
     CloseHandle(file);
 }
 
@@ -626,6 +631,21 @@ int main(int argc, char** argv)
         }
     }), "us", 1e6);
     removeFolder(crowded, entries);
+
+    // A line appended to a log, as scripts keep logs.
+    std::string logPath = root + "\\log.txt", line = "one more line of a log\n";
+    ScriptValue logValue = text(logPath), lineValue = text(line);
+    report("append a line", compare(repetitions, writes, [&] {
+        for (int i = 0; i < writes; ++i)
+            call("write", {logValue, lineValue, integerValue(1)});
+    }, [&] {
+        for (int i = 0; i < writes; ++i) {
+            FILE* file = fopen(logPath.c_str(), "ab");
+            fwrite(line.data(), line.size(), 1, file);
+            fclose(file);
+        }
+    }), "us", 1e6);
+    DeleteFileA(logPath.c_str());
 
     // A site of 600 files republished: every file takes new contents of
     // another length, by the library, by writing in place (not safe: a full

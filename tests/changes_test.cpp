@@ -51,6 +51,8 @@ class Changes : public ScratchTest {
 protected:
     void TearDown() override
     {
+        if (!drive.empty())
+            unixShell("rm -f '" + drive + "'");
         if (!smallDisk.empty())
             removeTree(smallDisk);
         ScratchTest::TearDown();
@@ -93,7 +95,25 @@ protected:
         return links;
     }
 
-    std::string smallDisk, outsideOnce;
+    // Under Wine: a drive letter ("Q:") linked to `folder` while Wine runs,
+    // as its mount manager links a stick that is plugged in; unlinked at the
+    // end of the test. Empty on Windows or when no letter is free.
+    std::string linkedDrive(const std::string& folder)
+    {
+        std::string devices = unixPathOf("C:\\");
+        size_t drives = devices.rfind("/c:");
+        if (drives == std::string::npos)
+            return "";
+        devices.resize(drives);
+        std::string letter = unixShell("cd '" + devices + "' && for l in q r s t u v w x y; do [ -e $l: ] || [ -L $l: ] || { ln -s '" +
+                                       unixPathOf(folder) + "' $l: && echo $l; break; }; done");
+        if (letter.size() != 2)
+            return "";
+        drive = devices + "/" + letter[0] + ":";
+        return std::string(1, (char)(letter[0] - 'a' + 'A')) + ":";
+    }
+
+    std::string smallDisk, outsideOnce, drive;
 
     Answer one(const char* function, const std::string& name)
     {
@@ -135,6 +155,38 @@ TEST_F(Changes, RemoveDeletesFilesOnly)
     setReadOnly(at("ro.txt"), true);
     EXPECT_TRUE(one("remove", "ro.txt").isInteger(0));
     EXPECT_TRUE(pathExists(at("ro.txt")));
+
+    // Wine reports a deletion done that the system refused: on a read-only
+    // volume, and (as an ordinary user) in a folder only root may change.
+    // 1 is a file gone, 0 a file kept. Both are file systems mounted while
+    // Wine runs.
+    const char* readOnly = getenv("QVFILE_READ_ONLY_DISK");
+    const char* disk = getenv("QVFILE_SMALL_DISK");
+    std::pair<std::string, bool> refusing[] = {
+        {readOnly != NULL ? readOnly : "", false},
+        {disk != NULL && *disk != '\0' ? std::string(disk) + "\\root-only" : "", unixShell("id -u") == "0\n"},
+    };
+    for (auto& folder : refusing) {
+        if (folder.first.empty())
+            continue;
+        const std::string kept = folder.first + "\\kept.txt";
+        Answer removed = host.call("remove", {host.text(kept)});
+        EXPECT_TRUE(removed.isInteger(pathExists(kept) ? 0 : 1)) << kept;
+        EXPECT_EQ(pathExists(kept), !folder.second) << kept;
+    }
+    // A drive linked while Wine runs, to a file system mounted meanwhile (a
+    // stick plugged in): its files are removed at once, its links still never.
+    const std::string stickFolder = smallDiskFolder();
+    const std::string stick = stickFolder.empty() ? "" : linkedDrive(stickFolder);
+    if (!stick.empty()) {
+        writeBytes(stickFolder + "\\plain.txt", "p");
+        EXPECT_TRUE(host.call("remove", {host.text(stick + "\\plain.txt")}).isInteger(1)) << stick;
+        EXPECT_FALSE(pathExists(stickFolder + "\\plain.txt"));
+        writeBytes(at("target.txt"), "t");
+        ASSERT_TRUE(makeUnixLink(stickFolder + "\\link.txt", at("target.txt")));
+        EXPECT_TRUE(host.call("remove", {host.text(stick + "\\link.txt")}).isInteger(0));
+        EXPECT_EQ(readBytes(stickFolder + "\\link.txt"), "t");
+    }
 
     // Under Wine the system deletes what a Unix link leads to: a link is
     // left alone, and with it the file it leads to.
@@ -215,6 +267,25 @@ TEST_F(Changes, RenameMovesButNeverReplaces)
         EXPECT_EQ(readBytes(link.second), link.second);
         EXPECT_EQ(finalPathOf(at(link.first)), finalPathOf(link.second)) << "the link still leads to it";
     }
+    // A move to a volume without room for the file leaves nothing there,
+    // also once room is made.
+    if (!disk.empty()) {
+        writeBytes(at("big.bin"), std::string(100000, 'b'));
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            EXPECT_TRUE(host.call("rename", {location("big.bin"), host.text(disk + "\\big.bin")}).isInteger(0));
+            EXPECT_FALSE(pathExists(disk + "\\big.bin")) << attempt;
+        }
+        EXPECT_EQ(readBytes(at("big.bin")), std::string(100000, 'b'));
+    }
+    // A drive linked while Wine runs, to a file system mounted meanwhile:
+    // its files are renamed at once.
+    const std::string stick = disk.empty() ? "" : linkedDrive(disk);
+    if (!stick.empty()) {
+        writeBytes(disk + "\\a.txt", "a");
+        EXPECT_TRUE(host.call("rename", {host.text(stick + "\\a.txt"), host.text(stick + "\\b.txt")}).isInteger(1))
+            << stick;
+        EXPECT_EQ(readBytes(disk + "\\b.txt"), "a");
+    }
     if (!outside().empty() && makeUnixLink(at("linked"), outside())) {
         writeBytes(outside() + "\\inside.txt", "i");
         EXPECT_TRUE(two("rename", "linked", "relinked").isInteger(0)) << "a linked folder";
@@ -240,6 +311,18 @@ TEST_F(Changes, CopyMakesTheNamedCopy)
     EXPECT_EQ(readBytes(at("backup\\img\\logo.png")), "logo");
     EXPECT_TRUE(two("copy", "site\\*.htm", "pages").isInteger(1)) << "a wildcard";
     EXPECT_TRUE(pathExists(at("pages")));
+
+    // A name the ANSI code page may not hold is copied, and seen copied.
+    CreateDirectoryA(at("s3").c_str(), NULL);
+    std::wstring wideRoot(root.begin(), root.end());
+    HANDLE named = CreateFileW((wideRoot + L"\\s3\\\u65e5\u672c.htm").c_str(), GENERIC_WRITE, 0, NULL,
+                               CREATE_NEW, 0, NULL);
+    ASSERT_NE(named, INVALID_HANDLE_VALUE);
+    CloseHandle(named);
+    writeBytes(at("s3\\a.htm"), "a");
+    EXPECT_TRUE(two("copy", "s3", "d3").isInteger(1));
+    EXPECT_NE(GetFileAttributesW((wideRoot + L"\\d3\\\u65e5\u672c.htm").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(readBytes(at("d3\\a.htm")), "a");
 }
 
 TEST_F(Changes, CopyOfAMissingSourceAnswersZero)
@@ -302,6 +385,11 @@ TEST_F(Changes, CopyTakesPathsOfEveryAcceptedLength)
         EXPECT_TRUE(answer.isInteger(1)) << length;
         EXPECT_EQ(readBytes(target), "long") << length;
     }
+    // A source of the longest accepted path.
+    std::string longest = prefix + std::string(259 - prefix.size(), 's');
+    writeBytes(longest, "longest");
+    EXPECT_TRUE(host.call("copy", {host.text(longest), location("from259.txt")}).isInteger(1));
+    EXPECT_EQ(readBytes(at("from259.txt")), "longest");
     std::string tooLong = locationOf(at(std::string(300, 'd')));
     Answer refused = host.call("copy", {location("src.txt"), host.text(tooLong)});
     EXPECT_EQ(refused.flag, 0);

@@ -94,14 +94,15 @@ grep -qx 'KERNEL32.DLL' <<<"$imports" || fail "no KERNEL32 import found: is the 
 # listed here must be checked against README.txt's promise before it joins
 # the list.
 windows2000="KERNEL32.DLL: CloseHandle CreateFileA CreateFileW DeleteCriticalSection DeleteFileA EnterCriticalSection FindClose
-  FindFirstFileA FindFirstFileW FindNextFileA FindNextFileW FreeLibrary GetACP GetFileAttributesA GetFileAttributesExA
+  FindFirstFileA FindFirstFileW FindNextFileA FindNextFileW FlushFileBuffers FreeLibrary GetACP GetFileAttributesA
+  GetFileAttributesExA GetFileAttributesExW GetFileAttributesW
   GetFileInformationByHandle GetFullPathNameA GetFullPathNameW
   GetFileType GetLastError GetModuleHandleA GetProcAddress GetTickCount GetVolumeInformationA InitializeCriticalSection IsDBCSLeadByte
-  LeaveCriticalSection LoadLibraryA MoveFileA MultiByteToWideChar ReadFile ReplaceFileA SetEndOfFile
-  SetFilePointerEx SetLastError Sleep TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte WriteFile
+  LeaveCriticalSection LoadLibraryA LockFileEx MoveFileA MultiByteToWideChar ReadFile ReplaceFileA SetEndOfFile
+  SetFilePointerEx SetLastError Sleep TlsGetValue UnlockFileEx VirtualProtect VirtualQuery WideCharToMultiByte WriteFile
 MSVCRT.DLL: _access _amsg_exit _errno _filelengthi64 _fileno _initterm _iob _lock _mkdir _stat64 _unlock abort
   calloc fclose fflush fgetpos fopen fread free fsetpos fwrite malloc memcpy realloc remove rename strcmp
-  strchr strcspn strlen strncmp strrchr strstr vfprintf wcscmp wcslen wcsncmp wcsrchr
+  strchr strcspn strlen strncmp strrchr strstr vfprintf wcschr wcscmp wcslen wcsncmp wcsrchr
 SHELL32.DLL: SHFileOperationA
 USER32.DLL: CharUpperW EnumChildWindows EnumWindows GetClassNameA GetWindowRect GetWindowTextA LoadCursorA SendMessageA
   SetCursor SetWindowPos"

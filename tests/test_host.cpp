@@ -37,6 +37,20 @@ InitWrapperEntry libraryEntry()
     return entry;
 }
 
+void* startOtherHost(const std::string& code)
+{
+    std::string library = libraryUnderTest();
+    std::string program = library.substr(0, library.find_last_of('\\') + 1) + "qvhost.exe";
+    std::string command = "\"" + program + "\" -e \"" + code + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(program.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return NULL;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
 TestHost::TestHost(uint32_t entries) : entries_(entries)
 {
     memset(table_, 0, sizeof table_);

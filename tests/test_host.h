@@ -22,6 +22,10 @@ typedef int32_t(QV_CDECL* InitWrapperEntry)(void* services, uint32_t size);
 // or its export cannot be found.
 InitWrapperEntry libraryEntry();
 
+// Starts another host: qvhost, beside the DLL under test (which it loads),
+// evaluating the script `code`. Its process handle, or NULL.
+void* startOtherHost(const std::string& code);
+
 // What a call answered. `touched` tells whether the result slot changed.
 struct Answer {
     int32_t flag;

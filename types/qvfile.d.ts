@@ -41,11 +41,11 @@ type QvFlag = 0 | 1;
 declare namespace qvfile {
     /** 1 if the file or folder exists. */
     function exists(location: QvLocation): QvFlag;
-    /** 1 if the folder was created; its parent must exist. */
+    /** 1 if the folder was created and is there; its parent must exist. */
     function mkdir(location: QvLocation): QvFlag;
-    /** The whole file as a string, zero bytes included, each byte as the ANSI code page's character for it (0x80 is "€" on 1252); null if it cannot be read. */
+    /** The whole file as a string, zero bytes included, each byte as the ANSI code page's character for it (0x80 is "€" on 1252); null if it cannot be read. Never a mix of two writes by other hosts. */
     function read(location: QvLocation): string | null;
-    /** Replaces the file's contents with `text`, or appends it when a third argument (any value) is given; 1 if written and closed; 0 leaves the file as it was when the disk has no room. */
+    /** Replaces the file's contents with `text`, or appends it when a third argument (any value) is given; 1 if written and closed; 0 leaves the file as it was when the disk has no room. Appends by several hosts land whole. */
     function write(location: QvLocation, text: QvText, append?: unknown): QvFlag;
     /** Names of the files matching `pattern` (a folder's need "/*") joined by ":"; "" when nothing matches, 0 when the search cannot start (a control character or "|", refused access). */
     function list(pattern: QvLocation): string | 0;
@@ -61,9 +61,9 @@ declare namespace qvfile {
     function canRead(location: QvLocation): QvFlag;
     /** 1 if the file or folder exists and is not read-only; 1 also for a hidden or system file, which write refuses. */
     function canWrite(location: QvLocation): QvFlag;
-    /** 1 if the file was deleted; never folders or read-only files. */
+    /** 1 if the file was deleted and is gone; never folders or read-only files. */
     function remove(location: QvLocation): QvFlag;
-    /** 1 if moved to `to`; never replaces an existing entry (another name of the same file included); a change of letter case alone takes the new letters. */
+    /** 1 if moved to `to` (the old name gone); a failed move leaves nothing at `to`; never replaces an existing entry (another name of the same file included); a change of letter case alone takes the new letters. */
     function rename(from: QvLocation, to: QvLocation): QvFlag;
     /** Sizes the drop-down of the combo box whose first item is `firstItem`, in the dialog titled `title` (a title over 62 bytes in the ANSI code page never matches: 62 characters on code page 1252, 31 two-byte ones on 932), to rows + 2 items; texts over 260 characters are refused. */
     function setDropSize(title: QvText, firstItem: QvText, rows: number): void;
