@@ -26,7 +26,7 @@ qemu_note=$root/build/qemu-not-installed
 
 packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
           wine64 xvfb xauth googletest duktape-dev clang libclang-rt-dev
-          node-typescript zip unzip file git ca-certificates locales xz-utils procps cmark-gfm)
+          node-typescript zip unzip file git ca-certificates locales xz-utils procps cmark-gfm btrfs-progs)
 wine32=wine32:i386
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -34,7 +34,10 @@ fi
 # clean_up FOLDER: ends the prefix's server, unmounts the disk, removes it.
 clean_up() {
     "${run[@]}" env WINEPREFIX="$1/prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-    while mountpoint -q "$1/small-disk" 2>/dev/null; do umount -l "$1/small-disk" || break; done
+    local disk
+    for disk in "$1"/small-disk*; do
+        while mountpoint -q "$disk" 2>/dev/null; do umount -l "$disk" || break; done
+    done
     rm -rf --one-file-system "$1"
 }
 # What a run stopped without its exit trap (a ctest time-out) left: the
