@@ -53,8 +53,7 @@ run_suite() {
     local section counts outcome=passed
     section=$(awk '/^[0-9]+\/[0-9]+ Testing: library-/ { on = 1 } on { print } on && / end time:/ { exit }' \
               "$log" 2>/dev/null) || true
-    counts=$(grep -E '^\[ +(PASSED|SKIPPED|FAILED) +\] [0-9]+ tests?' <<<"$section" |
-             sed -E 's/^\[ +([A-Z]+) +\] ([0-9]+) .*/\2 \L\1/' | paste -sd, - | sed 's/,/, /g') || true
+    counts=$(awk -f "$root/tests/gtest_counts.awk" <<<"$section") || true
     if [ "$status" -ne 0 ]; then
         outcome="FAILED ($(cut -d: -f2- "$dir/Testing/Temporary/LastTestsFailed.log" 2>/dev/null |
                            paste -sd, - | sed 's/,/, /g'))"

@@ -8,9 +8,10 @@
 #
 # That user may be unable to enter the tree (in root's home, say), so what
 # the run needs is laid out in a folder of its own under /tmp, removed at the
-# end: PROGRAM and the DLLs beside it, wine-run.sh, the prefix and the disk's
-# mount point. Prints "note:" lines, which the test command's summary
-# repeats: the counts, or why the run could not start, with its log's tail.
+# end: PROGRAM with the DLLs and qvhost beside it, wine-run.sh, the prefix
+# and the disks' mount points. Prints "note:" lines, which the test
+# command's summary repeats: the counts, or why the run could not start,
+# with its log's tail.
 set -u
 program=${1:?usage: as_user.sh PROGRAM [ARGS...]}
 shift
@@ -55,7 +56,10 @@ trap 'exit 143' TERM
 mkdir -p "$place/prefix" "$place/home" "$place/bin"
 cp "$root/scripts/wine-run.sh" "$place/bin/"
 cp "$program" "$place/bin/"
-for library in "$(dirname "$program")"/*.dll; do [ ! -f "$library" ] || cp "$library" "$place/bin/"; done
+# The DLLs beside it, and qvhost, which some tests start as a second host.
+for file in "$(dirname "$program")"/*.dll "$(dirname "$program")"/qvhost.exe; do
+    [ ! -f "$file" ] || cp "$file" "$place/bin/"
+done
 # The code page's generated locale, where that user can read it.
 if [ -n "${LOCPATH:-}" ]; then
     cp -r "$LOCPATH" "$place/locales"
@@ -76,8 +80,7 @@ status=0
 bash "$root/tests/small_disk.sh" "$place/small-disk" "${run[@]}" "$place/bin/wine-run.sh" \
     "$place/bin/$(basename "$program")" "$@" 2>&1 | tee "$output" || status=$?
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=${PIPESTATUS[0]}
-counts=$(grep -E '^\[ +(PASSED|SKIPPED|FAILED) +\] [0-9]+ tests?' "$output" |
-         sed -E 's/^\[ +([A-Z]+) +\] ([0-9]+) .*/\2 \L\1/' | paste -sd, - | sed 's/,/, /g')
+counts=$(awk -f "$root/tests/gtest_counts.awk" "$output")
 if [ -n "$counts" ]; then
     note "$counts"
 else
