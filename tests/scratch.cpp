@@ -220,22 +220,16 @@ bool makeUnixFile(const std::string& folder, const std::string& unixName)
     return runUnix("/bin/touch " + argument, [&] { return entryCount(folder) > before; });
 }
 
-std::string finalPathOf(const std::string& path)
+std::string fileIdOf(const std::string& path)
 {
-    typedef DWORD(WINAPI * FinalPath)(HANDLE, LPSTR, DWORD, DWORD);
-    FinalPath finalPath =
-        (FinalPath)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA");
     HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    if (finalPath == NULL || file == INVALID_HANDLE_VALUE) {
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
+    if (file == INVALID_HANDLE_VALUE)
         return "";
-    }
-    char final[MAX_PATH * 2];
-    DWORD length = finalPath(file, final, sizeof final, 0);
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL known = GetFileInformationByHandle(file, &info);
     CloseHandle(file);
-    return length > 0 && length < sizeof final ? std::string(final, length) : "";
+    return known ? std::to_string(((unsigned long long)info.nFileIndexHigh << 32) | info.nFileIndexLow) : "";
 }
 
 std::string outsideFolder()

@@ -34,9 +34,10 @@ bool makeUnixLink(const std::string& link, const std::string& target);
 // zero byte: "unix:name", "back\\slash") in `folder` (a Windows path), as
 // Linux programs make them. False on Windows, or when it did not appear.
 bool makeUnixFile(const std::string& folder, const std::string& unixName);
-// The path the system resolves `path` to, links followed ("\\?\Z:\...");
-// empty when it cannot be opened.
-std::string finalPathOf(const std::string& path);
+// The file the system opens for `path`, links followed, by its index (the
+// inode under Wine), the same whatever drive letter reaches it (Wine may name
+// a file by a drive linked meanwhile); empty when it cannot be opened.
+std::string fileIdOf(const std::string& path);
 // The Unix name Wine gives a Windows path; empty on Windows.
 std::string unixPathOf(const std::string& path);
 // Under Wine: runs `command` with /bin/sh and answers what it printed
