@@ -8,8 +8,8 @@
 #
 # That user may be unable to enter the tree (in root's home, say), so what
 # the run needs is laid out in a folder of its own under /tmp, removed at the
-# end: PROGRAM and the DLLs beside it, wine-run.sh, the prefix and the disk's
-# mount point. Prints "note:" lines, which the test command's summary
+# end: PROGRAM and the DLLs and qvhost.exe beside it, wine-run.sh, the prefix
+# and the disk's mount point. Prints "note:" lines, which the test command's summary
 # repeats: the counts, or why the run could not start, with its log's tail.
 set -u
 program=${1:?usage: as_user.sh PROGRAM [ARGS...]}
@@ -55,7 +55,10 @@ trap 'exit 143' TERM
 mkdir -p "$place/prefix" "$place/home" "$place/bin"
 cp "$root/scripts/wine-run.sh" "$place/bin/"
 cp "$program" "$place/bin/"
-for library in "$(dirname "$program")"/*.dll; do [ ! -f "$library" ] || cp "$library" "$place/bin/"; done
+# qvhost.exe too: some tests start a second host beside the library.
+for beside in "$(dirname "$program")"/*.dll "$(dirname "$program")"/qvhost.exe; do
+    [ ! -f "$beside" ] || cp "$beside" "$place/bin/"
+done
 # The code page's generated locale, where that user can read it.
 if [ -n "${LOCPATH:-}" ]; then
     cp -r "$LOCPATH" "$place/locales"

@@ -70,14 +70,14 @@ class RandomCalls : public ScratchTest {
 protected:
     std::string randomText(std::mt19937& random)
     {
-        static const char* const pieces[] = {
-            "/", "\\", "|", ":", "*", "?", ".", "..", "file:///", std::string("\0", 1).c_str(),
+        static const std::string pieces[] = {
+            "/", "\\", "|", ":", "*", "?", ".", "..", "file:///", std::string("\0", 1),
             "\xE9", "\xFF\xFE", "a", "b.txt", "sub", " ", "C|", "C:", "%20"};
         std::string text = random() % 2 ? scratchLocation : "";
         size_t length = random() % 601;
         while (text.size() < length) {
             size_t piece = random() % (sizeof pieces / sizeof *pieces);
-            text += piece == 9 ? std::string("\0", 1) : std::string(pieces[piece]);
+            text += pieces[piece];
         }
         return text;
     }
