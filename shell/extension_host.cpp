@@ -565,13 +565,13 @@ bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* erro
     duk_put_global_string(ctx, extension->objectName.c_str());
 
     // The table lives as long as the extension may read it: for good.
-    void** services = new void*[kServiceCount]();
-    services[0] = extension;
-    services[1] = (void*)&registerNative;
-    services[2] = (void*)&textFromValue;
-    services[3] = (void*)&integerFromValue;
-    services[7] = (void*)&valueFromText;
-    if (init(services, kServiceCount * sizeof(void*)) == 0) {
+    HostServices* services = new HostServices();
+    services->ownerObject = extension;
+    services->registerNative = &registerNative;
+    services->textFromValue = &textFromValue;
+    services->integerFromValue = &integerFromValue;
+    services->valueFromText = &valueFromText;
+    if (init(services, sizeof *services) == 0) {
         *error = "cannot use " + shown + ": its QV_InitWrapper reported failure";
         return false;
     }
