@@ -190,11 +190,11 @@ bool volumeHasStreams(const char* path)
     if (strncmp(path, "\\\\?\\", 4) == 0 || strncmp(path, "\\\\.\\", 4) == 0)
         rest = path + 4;
     size_t length = 0;
+    bool relative;
     if (rest[0] != '\0' && rest[1] == ':')
         length = (size_t)(rest - path) + 2;
-    else if (path[0] == '\\' && path[1] == '\\') // \\server\share
-        for (int parts = 0; path[length] != '\0' && parts < 4; ++length)
-            parts += path[length] == '\\';
+    else if (path[0] == '\\' && path[1] == '\\') // \\server\share\, characters whole
+        length = rootLength(path, isAnsiLeadByte, &relative);
     DWORD flags = 0;
     if (length > 0) {
         memcpy(root, path, length);

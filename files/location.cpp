@@ -66,27 +66,6 @@ const char* afterSegment(const char* at, LeadByteTest isLeadByte)
     return at;
 }
 
-// How much of a path "." and ".." never fold away: the device namespace's
-// "\\.\", a share's "\\server\share\", a drive's "C:\" or "C:", or a lone
-// "\". `relative` tells whether the rest is relative to a current folder,
-// so that ".." may climb above it.
-size_t rootLength(const char* path, LeadByteTest isLeadByte, bool* relative)
-{
-    *relative = false;
-    if (strncmp(path, "\\\\.\\", 4) == 0)
-        return 4;
-    if (path[0] == '\\' && path[1] == '\\')
-        return (size_t)(afterSegment(afterSegment(path + 2, isLeadByte), isLeadByte) - path);
-    if (startsWithDrive(path)) {
-        *relative = path[2] != '\\';
-        return *relative ? 2 : 3;
-    }
-    if (path[0] == '\\')
-        return 1;
-    *relative = true;
-    return 0;
-}
-
 // The start of the last segment written to [from, end), where each segment
 // is followed by "\".
 char* lastSegment(char* from, char* end, LeadByteTest isLeadByte)
@@ -150,6 +129,23 @@ void foldOnce(char* path, LeadByteTest isLeadByte)
 }
 
 } // namespace
+
+size_t rootLength(const char* path, LeadByteTest isLeadByte, bool* relative)
+{
+    *relative = false;
+    if (strncmp(path, "\\\\.\\", 4) == 0)
+        return 4;
+    if (path[0] == '\\' && path[1] == '\\')
+        return (size_t)(afterSegment(afterSegment(path + 2, isLeadByte), isLeadByte) - path);
+    if (startsWithDrive(path)) {
+        *relative = path[2] != '\\';
+        return *relative ? 2 : 3;
+    }
+    if (path[0] == '\\')
+        return 1;
+    *relative = true;
+    return 0;
+}
 
 bool locationToPath(const char* text, char* path, size_t capacity, LeadByteTest isLeadByte)
 {

@@ -60,6 +60,13 @@ const char* lastPathPart(const char* path, LeadByteTest isLeadByte);
 // left as they are, as the system leaves them. The path never grows.
 void foldPath(char* path, LeadByteTest isLeadByte);
 
+// How much of a path "." and ".." never fold away: the device namespace's
+// "\\.\", a share's "\\server\share\" (or the whole "\\server\share"),
+// a drive's "C:\" or "C:", or a lone "\"; 0 for a relative path.
+// `relative` tells whether the rest is relative to a current folder, so
+// that ".." may climb above it.
+size_t rootLength(const char* path, LeadByteTest isLeadByte, bool* relative);
+
 // Whether the `length` bytes at `name` hold a character no Windows name may
 // hold: < > : " / \ | ? * or a control character. A character's second
 // byte, which may be 0x5C or 0x7C, is no such character.
