@@ -27,37 +27,11 @@ namespace {
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// The last part of a path that holds a name: what follows its last "\" that
-// more than "\" follows, or a drive's ":". Unlike lastPathPart, a ":" after
-// the drive stays in it. It ends at a "\" or the terminator.
-const char* lastName(const char* path)
-{
-    const char* name = path;
-    for (const char* at = path; *at != '\0';) {
-        bool lead = isAnsiLeadByte((unsigned char)*at) && at[1] != '\0';
-        if (!lead && *at == '\\' && at[1] != '\\' && at[1] != '\0')
-            name = at + 1;
-        at += lead ? 2 : 1;
-    }
-    if (name == path && isDriveLetter(path[0]) && path[1] == ':')
-        name += 2;
-    return name;
-}
-
-// The length of the part that starts at `name`: up to its "\" (never the
-// second byte of a character) or the terminator.
-size_t nameLength(const char* name)
-{
-    const char* at = name;
-    while (*at != '\0' && *at != '\\')
-        at += isAnsiLeadByte((unsigned char)*at) && at[1] != '\0' ? 2 : 1;
-    return (size_t)(at - name);
-}
-
 // Whether a Windows name may be `name` (up to its "\").
-bool isWindowsName(const char* name) { return !nameHoldsForbiddenCharacter(name, nameLength(name), isAnsiLeadByte); }
+bool isWindowsName(const char* name)
+{
+    return !nameHoldsForbiddenCharacter(name, nameLength(name, isAnsiLeadByte), isAnsiLeadByte);
+}
 
 DWORD attributesOf(const char* path) { return GetFileAttributesA(path); }
 
@@ -81,7 +55,7 @@ bool isGone(const char* path)
 
 bool makeFolder(const char* path)
 {
-    return isWindowsName(lastName(path)) && _mkdir(path) == 0 && isFolder(attributesOf(path));
+    return isWindowsName(lastName(path, isAnsiLeadByte)) && _mkdir(path) == 0 && isFolder(attributesOf(path));
 }
 
 bool removeFile(const char* path) { return actsOnEntryItself(path) && remove(path) == 0 && isGone(path); }
@@ -143,8 +117,8 @@ bool namesSameEntry(const char* from, const char* to)
 bool listedAsWritten(const char* path)
 {
     char listed[MAX_PATH];
-    const char* name = lastName(path);
-    size_t length = nameLength(name);
+    const char* name = lastName(path, isAnsiLeadByte);
+    size_t length = nameLength(name, isAnsiLeadByte);
     return listedName(path, listed) && strlen(listed) == length && strncmp(listed, name, length) == 0;
 }
 
@@ -154,7 +128,7 @@ bool listedAsWritten(const char* path)
 bool renameThroughTemporary(const char* from, const char* to)
 {
     const char name[] = "qv000000.tmp";
-    size_t folder = (size_t)(lastName(from) - from);
+    size_t folder = (size_t)(lastName(from, isAnsiLeadByte) - from);
     char temp[kPathSize];
     if (folder + sizeof name > kPathSize)
         return false;
@@ -184,7 +158,7 @@ bool renameThroughTemporary(const char* from, const char* to)
 // fails leaves nothing it made at the new name.
 bool renameEntry(const char* from, const char* to)
 {
-    if (!actsOnEntryItself(from) || !isWindowsName(lastName(to)))
+    if (!actsOnEntryItself(from) || !isWindowsName(lastName(to, isAnsiLeadByte)))
         return false;
     bool sameEntry = namesSameEntry(from, to);
     if (!sameEntry && attributesOf(to) != INVALID_FILE_ATTRIBUTES)
@@ -300,8 +274,8 @@ struct CopySource {
 
 bool splitSource(const char* from, CopySource* source)
 {
-    const char* name = lastName(from);
-    size_t folder = (size_t)(name - from), length = nameLength(name);
+    const char* name = lastName(from, isAnsiLeadByte);
+    size_t folder = (size_t)(name - from), length = nameLength(name, isAnsiLeadByte);
     char part[kPathSize];
     memcpy(part, from, folder);
     part[folder] = '\0';
@@ -497,7 +471,7 @@ QV_NATIVE(nativeCopy)
         return kRefused;
     // The shell resolves relative paths against the current folder: the
     // checks measure and walk what it will write.
-    if (!makeFullPath(from) || !makeFullPath(to) || !isWindowsName(lastName(to)))
+    if (!makeFullPath(from) || !makeFullPath(to) || !isWindowsName(lastName(to, isAnsiLeadByte)))
         return returnPredicate(result, false);
     CopySource source;
     wchar_t wideTo[kPathSize];

@@ -76,6 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             abort();
         pathNamesDevice(path, isLeadByte, superscriptsOf1252);
         pathHasStream(path);
+        // The last name lies within the path, and its part within it too.
+        const char* name = lastName(path, isLeadByte);
+        if (name < path || name + nameLength(name, isLeadByte) > path + strlen(path))
+            abort();
     }
     // The common location's shortest route gives what the full one gives,
     // or leaves the location to it.
