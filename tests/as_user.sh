@@ -55,10 +55,7 @@ trap 'exit 143' TERM
 mkdir -p "$place/prefix" "$place/home" "$place/bin"
 cp "$root/scripts/wine-run.sh" "$place/bin/"
 cp "$program" "$place/bin/"
-# qvhost.exe too: some tests start a second host beside the library.
-for beside in "$(dirname "$program")"/*.dll "$(dirname "$program")"/qvhost.exe; do
-    [ ! -f "$beside" ] || cp "$beside" "$place/bin/"
-done
+for beside in "$(dirname "$program")"/{*.dll,qvhost.exe}; do [ ! -f "$beside" ] || cp "$beside" "$place/bin/"; done
 # The code page's generated locale, where that user can read it.
 if [ -n "${LOCPATH:-}" ]; then
     cp -r "$LOCPATH" "$place/locales"

@@ -44,9 +44,8 @@ bool runUnix(std::string command, std::string* printed = NULL)
     std::string program = "Z:" + command.substr(0, command.find(' '));
     for (char& c : program)
         c = c == '/' ? '\\' : c;
-    WSADATA winsock;
-    if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0)
-        return false;
+    WSADATA winsock; // without it, no socket is made and nothing runs
+    WSAStartup(MAKEWORD(2, 2), &winsock);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

