@@ -16,6 +16,7 @@
 // before the shell starts, and 1 only when the copy is there afterwards.
 #include "file_natives.h"
 #include "path_argument.h"
+#include "platform.h"
 
 #include <direct.h>
 #include <stdio.h>
@@ -27,37 +28,11 @@ namespace {
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// The last part of a path that holds a name: what follows its last "\" that
-// more than "\" follows, or a drive's ":". Unlike lastPathPart, a ":" after
-// the drive stays in it. It ends at a "\" or the terminator.
-const char* lastName(const char* path)
-{
-    const char* name = path;
-    for (const char* at = path; *at != '\0';) {
-        bool lead = isAnsiLeadByte((unsigned char)*at) && at[1] != '\0';
-        if (!lead && *at == '\\' && at[1] != '\\' && at[1] != '\0')
-            name = at + 1;
-        at += lead ? 2 : 1;
-    }
-    if (name == path && isDriveLetter(path[0]) && path[1] == ':')
-        name += 2;
-    return name;
-}
-
-// The length of the part that starts at `name`: up to its "\" (never the
-// second byte of a character) or the terminator.
-size_t nameLength(const char* name)
-{
-    const char* at = name;
-    while (*at != '\0' && *at != '\\')
-        at += isAnsiLeadByte((unsigned char)*at) && at[1] != '\0' ? 2 : 1;
-    return (size_t)(at - name);
-}
-
 // Whether a Windows name may be `name` (up to its "\").
-bool isWindowsName(const char* name) { return !nameHoldsForbiddenCharacter(name, nameLength(name), isAnsiLeadByte); }
+bool isWindowsName(const char* name)
+{
+    return !nameHoldsForbiddenCharacter(name, nameLength(name, isAnsiLeadByte), isAnsiLeadByte);
+}
 
 DWORD attributesOf(const char* path) { return GetFileAttributesA(path); }
 
@@ -81,7 +56,90 @@ bool isGone(const char* path)
 
 bool makeFolder(const char* path)
 {
-    return isWindowsName(lastName(path)) && _mkdir(path) == 0 && isFolder(attributesOf(path));
+    return isWindowsName(lastName(path, isAnsiLeadByte)) && _mkdir(path) == 0 && isFolder(attributesOf(path));
+}
+
+// GetFinalPathNameByHandleW's two ways of naming a volume: the system's own
+// name ("\Device\...", which every volume has on Windows) and the drive
+// letter ("\\?\C:\...").
+const DWORD kVolumeNameNt = 2;
+const DWORD kVolumeNameDos = 0;
+// Room for a final path: a link may lead anywhere, deeper than the path.
+enum { kFinalPathSize = 1024 };
+
+// The final path of `path`, its volume named as `volumeName` says; `flags`
+// adds FILE_FLAG_OPEN_REPARSE_POINT to stop at a link of its own. 0 when it
+// cannot be opened, -1 when the final path cannot be had.
+int finalPathOf(FinalPathByHandle finalPath, const wchar_t* path, DWORD flags, DWORD volumeName, wchar_t* final)
+{
+    HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | flags, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD length = finalPath(file, final, kFinalPathSize, volumeName);
+    CloseHandle(file);
+    return length > 0 && length < kFinalPathSize ? (int)length : -1;
+}
+
+// Whether removing or renaming `path` acts on the entry of that name in its
+// folder rather than on another file that a link in its last part leads to
+// (Wine resolves Unix links before it deletes or moves, and shows them as
+// plain files): the entry, opened without following a link of its own, must
+// have as its final path its folder's final path (links followed) and the
+// name the folder lists. Both final paths name the volume by the system's
+// name for it, or, where it has none yet (under Wine, a drive linked or a
+// file system mounted while Wine runs), by drive letters. Letter case, short
+// names, relative paths and links higher up (drives, linked folders) count
+// for nothing. True too when the entry cannot be opened (nothing can be
+// reached through it) or the system has no final paths (no file links before
+// Vista); false when a final path or the listed name cannot be had.
+bool actsOnEntryItself(const char* path)
+{
+    FinalPathByHandle finalPath = finalPathByHandle;
+    if (finalPath == NULL)
+        return true;
+    wchar_t wide[kPathSize], full[kPathSize];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kPathSize) == 0)
+        return false;
+    DWORD length = GetFullPathNameW(wide, kPathSize, full, NULL);
+    if (length == 0 || length >= kPathSize)
+        return false;
+    // A drive's root, or a path without a folder, is no link one can remove.
+    while (length > 0 && full[length - 1] == L'\\')
+        full[--length] = L'\0';
+    wchar_t* name = wcsrchr(full, L'\\');
+    if (name == NULL || name[1] == L'\0')
+        return true;
+    // The folder keeps its "\": "C:\" opens the root, "C:" the current folder.
+    wchar_t folder[kPathSize];
+    size_t folderPart = (size_t)(name - full) + 1;
+    memcpy(folder, full, folderPart * sizeof(wchar_t));
+    folder[folderPart] = L'\0';
+    // Both by the system's name of the volume; where that cannot be had (Wine
+    // has none for a drive linked or a file system mounted while it runs),
+    // both by drive letters.
+    const DWORD volumeNames[] = {kVolumeNameNt, kVolumeNameDos};
+    wchar_t entryFinal[kFinalPathSize], folderFinal[kFinalPathSize];
+    int entryLength = -1, folderLength = -1;
+    for (int way = 0; way < 2 && (entryLength < 0 || folderLength <= 0); ++way) {
+        entryLength = finalPathOf(finalPath, full, FILE_FLAG_OPEN_REPARSE_POINT, volumeNames[way], entryFinal);
+        if (entryLength == 0)
+            return true;
+        if (entryLength > 0)
+            folderLength = finalPathOf(finalPath, folder, 0, volumeNames[way], folderFinal);
+    }
+    WIN32_FIND_DATAW listed;
+    HANDLE search = FindFirstFileW(full, &listed);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    if (entryLength < 0 || folderLength <= 0 || search == INVALID_HANDLE_VALUE)
+        return false;
+    if (folderFinal[folderLength - 1] != L'\\')
+        folderFinal[folderLength++] = L'\\';
+    size_t nameLength = wcslen(listed.cFileName);
+    return (size_t)entryLength == folderLength + nameLength &&
+           wcsncmp(entryFinal, folderFinal, folderLength) == 0 &&
+           wcscmp(entryFinal + folderLength, listed.cFileName) == 0;
 }
 
 bool removeFile(const char* path) { return actsOnEntryItself(path) && remove(path) == 0 && isGone(path); }
@@ -143,8 +201,8 @@ bool namesSameEntry(const char* from, const char* to)
 bool listedAsWritten(const char* path)
 {
     char listed[MAX_PATH];
-    const char* name = lastName(path);
-    size_t length = nameLength(name);
+    const char* name = lastName(path, isAnsiLeadByte);
+    size_t length = nameLength(name, isAnsiLeadByte);
     return listedName(path, listed) && strlen(listed) == length && strncmp(listed, name, length) == 0;
 }
 
@@ -154,7 +212,7 @@ bool listedAsWritten(const char* path)
 bool renameThroughTemporary(const char* from, const char* to)
 {
     const char name[] = "qv000000.tmp";
-    size_t folder = (size_t)(lastName(from) - from);
+    size_t folder = (size_t)(lastName(from, isAnsiLeadByte) - from);
     char temp[kPathSize];
     if (folder + sizeof name > kPathSize)
         return false;
@@ -184,7 +242,7 @@ bool renameThroughTemporary(const char* from, const char* to)
 // fails leaves nothing it made at the new name.
 bool renameEntry(const char* from, const char* to)
 {
-    if (!actsOnEntryItself(from) || !isWindowsName(lastName(to)))
+    if (!actsOnEntryItself(from) || !isWindowsName(lastName(to, isAnsiLeadByte)))
         return false;
     bool sameEntry = namesSameEntry(from, to);
     if (!sameEntry && attributesOf(to) != INVALID_FILE_ATTRIBUTES)
@@ -300,8 +358,8 @@ struct CopySource {
 
 bool splitSource(const char* from, CopySource* source)
 {
-    const char* name = lastName(from);
-    size_t folder = (size_t)(name - from), length = nameLength(name);
+    const char* name = lastName(from, isAnsiLeadByte);
+    size_t folder = (size_t)(name - from), length = nameLength(name, isAnsiLeadByte);
     char part[kPathSize];
     memcpy(part, from, folder);
     part[folder] = '\0';
@@ -497,7 +555,7 @@ QV_NATIVE(nativeCopy)
         return kRefused;
     // The shell resolves relative paths against the current folder: the
     // checks measure and walk what it will write.
-    if (!makeFullPath(from) || !makeFullPath(to) || !isWindowsName(lastName(to)))
+    if (!makeFullPath(from) || !makeFullPath(to) || !isWindowsName(lastName(to, isAnsiLeadByte)))
         return returnPredicate(result, false);
     CopySource source;
     wchar_t wideTo[kPathSize];

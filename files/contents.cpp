@@ -16,6 +16,7 @@
 // never a mix, and appends land whole, one after another.
 #include "file_natives.h"
 #include "path_argument.h"
+#include "platform.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -151,17 +152,6 @@ bool seekTo(HANDLE file, LONGLONG offset)
 // Cuts the file back to `length` bytes.
 bool cutTo(HANDLE file, LONGLONG length) { return seekTo(file, length) && SetEndOfFile(file); }
 
-// The native layer's volume query, which answers for a file's own volume (a
-// link may lead to another); in every Windows since 2000. Looked up once, as
-// the DLL loads.
-typedef LONG(WINAPI* QueryVolume)(HANDLE, ULONG_PTR*, void*, ULONG, int);
-const QueryVolume queryVolume =
-    (QueryVolume)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile");
-// Its query of a file's own information, alike.
-typedef LONG(WINAPI* QueryFile)(HANDLE, ULONG_PTR*, void*, ULONG, int);
-const QueryFile queryFile =
-    (QueryFile)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile");
-
 // Whether the volume holding `file` has room, for this user (quotas
 // included), for `bytes` more. Copy-on-write volumes (btrfs, APFS, ZFS) and
 // volumes under snapshots take new room even for bytes written over old ones.
@@ -190,11 +180,11 @@ bool volumeHasStreams(const char* path)
     if (strncmp(path, "\\\\?\\", 4) == 0 || strncmp(path, "\\\\.\\", 4) == 0)
         rest = path + 4;
     size_t length = 0;
+    bool relative;
     if (rest[0] != '\0' && rest[1] == ':')
         length = (size_t)(rest - path) + 2;
-    else if (path[0] == '\\' && path[1] == '\\') // \\server\share
-        for (int parts = 0; path[length] != '\0' && parts < 4; ++length)
-            parts += path[length] == '\\';
+    else if (path[0] == '\\' && path[1] == '\\') // \\server\share\, characters whole
+        length = rootLength(path, isAnsiLeadByte, &relative);
     DWORD flags = 0;
     if (length > 0) {
         memcpy(root, path, length);

@@ -16,6 +16,7 @@
 #include "file_natives.h"
 #include "listing.h"
 #include "path_argument.h"
+#include "platform.h"
 
 #include <windows.h>
 

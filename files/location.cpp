@@ -7,14 +7,6 @@ namespace {
 const char kPrefix[] = "file:///";
 const size_t kPrefixLength = sizeof kPrefix - 1;
 
-// The number of bytes of the character at `text`: 2 for a lead byte that a
-// second byte follows, else 1 (a lead byte before the terminator stands
-// alone, as the system's conversion takes it).
-size_t characterLength(const char* text, LeadByteTest isLeadByte)
-{
-    return isLeadByte((unsigned char)text[0]) && text[1] != '\0' ? 2 : 1;
-}
-
 const char* afterPrefix(const char* text, LeadByteTest isLeadByte)
 {
     for (const char* at = text; *at != '\0'; at += characterLength(at, isLeadByte)) {
@@ -59,32 +51,10 @@ bool startsWithDrive(const char* text)
 // The text after one segment and the separators that follow it.
 const char* afterSegment(const char* at, LeadByteTest isLeadByte)
 {
-    while (*at != '\0' && *at != '\\')
-        at += characterLength(at, isLeadByte);
+    at += nameLength(at, isLeadByte);
     while (*at == '\\')
         ++at;
     return at;
-}
-
-// How much of a path "." and ".." never fold away: the device namespace's
-// "\\.\", a share's "\\server\share\", a drive's "C:\" or "C:", or a lone
-// "\". `relative` tells whether the rest is relative to a current folder,
-// so that ".." may climb above it.
-size_t rootLength(const char* path, LeadByteTest isLeadByte, bool* relative)
-{
-    *relative = false;
-    if (strncmp(path, "\\\\.\\", 4) == 0)
-        return 4;
-    if (path[0] == '\\' && path[1] == '\\')
-        return (size_t)(afterSegment(afterSegment(path + 2, isLeadByte), isLeadByte) - path);
-    if (startsWithDrive(path)) {
-        *relative = path[2] != '\\';
-        return *relative ? 2 : 3;
-    }
-    if (path[0] == '\\')
-        return 1;
-    *relative = true;
-    return 0;
 }
 
 // The start of the last segment written to [from, end), where each segment
@@ -150,6 +120,36 @@ void foldOnce(char* path, LeadByteTest isLeadByte)
 }
 
 } // namespace
+
+size_t characterLength(const char* text, LeadByteTest isLeadByte)
+{
+    return isLeadByte((unsigned char)text[0]) && text[1] != '\0' ? 2 : 1;
+}
+
+size_t nameLength(const char* name, LeadByteTest isLeadByte)
+{
+    const char* at = name;
+    while (*at != '\0' && *at != '\\')
+        at += characterLength(at, isLeadByte);
+    return (size_t)(at - name);
+}
+
+size_t rootLength(const char* path, LeadByteTest isLeadByte, bool* relative)
+{
+    *relative = false;
+    if (strncmp(path, "\\\\.\\", 4) == 0)
+        return 4;
+    if (path[0] == '\\' && path[1] == '\\')
+        return (size_t)(afterSegment(afterSegment(path + 2, isLeadByte), isLeadByte) - path);
+    if (startsWithDrive(path)) {
+        *relative = path[2] != '\\';
+        return *relative ? 2 : 3;
+    }
+    if (path[0] == '\\')
+        return 1;
+    *relative = true;
+    return 0;
+}
 
 bool locationToPath(const char* text, char* path, size_t capacity, LeadByteTest isLeadByte)
 {
@@ -238,6 +238,16 @@ const char* lastPathPart(const char* path, LeadByteTest isLeadByte)
         at += bytes;
     }
     return part;
+}
+
+const char* lastName(const char* path, LeadByteTest isLeadByte)
+{
+    const char* name = path;
+    for (const char* at = path; *at != '\0'; at += characterLength(at, isLeadByte)) {
+        if (*at == '\\' && at[1] != '\\' && at[1] != '\0')
+            name = at + 1;
+    }
+    return name == path && startsWithDrive(path) ? name + 2 : name;
 }
 
 void foldPath(char* path, LeadByteTest isLeadByte)

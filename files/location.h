@@ -24,6 +24,15 @@ typedef bool (*LeadByteTest)(unsigned char byte);
 // page (0xB9 is ¹ in 1252 but ą in 1250; UTF-8 writes ¹ as C2 B9).
 typedef size_t (*SuperscriptDigitTest)(const char* text);
 
+// The number of bytes of the character at `text`: 2 for a lead byte that a
+// second byte follows, else 1 (a lead byte before the terminator stands
+// alone, as the system's conversion takes it).
+size_t characterLength(const char* text, LeadByteTest isLeadByte);
+
+// The length of the part of a path that starts at `name`: up to its "\"
+// (never the second byte of a character) or the terminator.
+size_t nameLength(const char* name, LeadByteTest isLeadByte);
+
 // Turns a location into a local path in `path` (`capacity` bytes): the text
 // after the first "file:///" that starts a character (or the whole text when
 // there is none), with every "/" character made "\" and every "|" made ":".
@@ -49,6 +58,11 @@ PlainRoute plainLocationToPath(const char* text, char* path, size_t capacity);
 // The last part of a path: what follows its last "\", or the drive's ":".
 const char* lastPathPart(const char* path, LeadByteTest isLeadByte);
 
+// The last part of a path that holds a name: what follows its last "\"
+// that more than "\" follows, or a drive's ":". Unlike lastPathPart, a ":"
+// after the drive stays in it. It ends at a "\" or the terminator.
+const char* lastName(const char* path, LeadByteTest isLeadByte);
+
 // Rewrites `path` in place as the system resolves it before acting on it:
 // "." and ".." segments folded, never above the root (a drive's "C:\", a
 // share's "\\server\share\", the device namespace's "\\.\"); runs of
@@ -59,6 +73,13 @@ const char* lastPathPart(const char* path, LeadByteTest isLeadByte);
 // entirely becomes ".". Paths in the raw namespace ("\\?\", "\??\") are
 // left as they are, as the system leaves them. The path never grows.
 void foldPath(char* path, LeadByteTest isLeadByte);
+
+// How much of a path "." and ".." never fold away: the device namespace's
+// "\\.\", a share's "\\server\share\" (or the whole "\\server\share"),
+// a drive's "C:\" or "C:", or a lone "\"; 0 for a relative path.
+// `relative` tells whether the rest is relative to a current folder, so
+// that ".." may climb above it.
+size_t rootLength(const char* path, LeadByteTest isLeadByte, bool* relative);
 
 // Whether the `length` bytes at `name` hold a character no Windows name may
 // hold: < > : " / \ | ? * or a control character. A character's second

@@ -1,6 +1,7 @@
 // The five queries on a path.
 #include "file_natives.h"
 #include "path_argument.h"
+#include "platform.h"
 
 #include <io.h>
 #include <string.h>

@@ -1,13 +1,14 @@
-// The exported entry point and the registration list.
+// The exported entry point.
 //
 // QV_InitWrapper(services, size) copies the host's table and registers the
-// sixteen script functions in the order below. It returns the result of the
-// last registerNative call, or 0 when the host supplied no registerNative.
+// script functions of script_functions.h in their order. It returns the
+// result of the last registerNative call, or 0 when the host supplied no registerNative.
 // The library never changes the process's default file mode: its own files
 // are opened in explicit binary modes.
 #include <windows.h>
 
 #include "host_services.h"
+#include "script_functions.h"
 #include "../files/file_natives.h"
 #include "../ui/ui_natives.h"
 
@@ -19,24 +20,8 @@ struct Registration {
     uint32_t declaredCount;
 };
 
-const Registration registrations[] = {
-    {"exists",          nativeExists,            1},
-    {"mkdir",           nativeMkdir,             1},
-    {"read",            nativeRead,              1},
-    {"write",           nativeWrite,             2},
-    {"list",            nativeList,              1},
-    {"copy",            nativeCopy,              2},
-    {"isDir",           nativeIsDir,             1},
-    {"isFile",          nativeIsFile,            1},
-    {"canRead",         nativeCanRead,           1},
-    {"canWrite",        nativeCanWrite,          1},
-    {"remove",          nativeRemove,            1},
-    {"rename",          nativeRename,            2},
-    {"setDropSize",     nativeSetDropSize,       3},
-    {"setBusyCursor",   nativeSetBusyCursor,     0},
-    {"clearBusyCursor", nativeClearBusyCursor,   0},
-    {"getTickCount",    nativeGetTickCount,      0},
-};
+#define QV_REGISTRATION(name, function, count) {name, function, count},
+const Registration registrations[] = {QV_SCRIPT_FUNCTIONS(QV_REGISTRATION)};
 
 int32_t registerAll()
 {

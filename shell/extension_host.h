@@ -35,12 +35,4 @@
 // returns false with the reason, in UTF-8, in `error`.
 bool loadExtension(duk_context* ctx, const std::wstring& path, std::string* error);
 
-// Gives the function at the top of the stack the name `name`, which the
-// engine does not give a C function.
-void nameFunction(duk_context* ctx, const char* name);
-
-// Gives the error at the top of the stack, made by a C function the script
-// called, the script's file and line in place of the C source's.
-void placeAtCaller(duk_context* ctx);
-
 #endif

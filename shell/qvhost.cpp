@@ -42,6 +42,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch.h"
 #include "duktape.h"
 #include "engine_text.h"
 #include "extension_host.h"

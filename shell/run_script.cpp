@@ -19,6 +19,15 @@ namespace {
 std::string lastThrowPlace;
 const char kLastThrown[] = DUK_HIDDEN_SYMBOL("lastThrown");
 
+// "file:line: " of the file name at -2 and the line at -1 on the stack;
+// empty when the name is not a string.
+std::string placeOnStack(duk_context* ctx)
+{
+    if (!duk_is_string(ctx, -2))
+        return std::string();
+    return std::string(duk_get_string(ctx, -2)) + ":" + std::to_string((long)duk_get_int(ctx, -1)) + ": ";
+}
+
 // Duktape.errThrow: sees every value just before it is thrown and gives it
 // back unchanged. Errors carry their own file and line; for any other value
 // the place of the throw is kept.
@@ -32,9 +41,7 @@ duk_ret_t noteThrow(duk_context* ctx)
         duk_get_prop_string(ctx, -1, "function");
         duk_get_prop_string(ctx, -1, "fileName");
         duk_get_prop_string(ctx, -3, "lineNumber");
-        if (duk_is_string(ctx, -2))
-            lastThrowPlace = std::string(duk_get_string(ctx, -2)) + ":" +
-                             std::to_string((long)duk_get_int(ctx, -1)) + ": ";
+        lastThrowPlace = placeOnStack(ctx);
         duk_pop_3(ctx);
     }
     duk_pop(ctx);
@@ -61,9 +68,7 @@ void reportError(duk_context* ctx)
     if (duk_is_error(ctx, -1)) {
         duk_get_prop_string(ctx, -1, "fileName");
         duk_get_prop_string(ctx, -2, "lineNumber");
-        if (duk_is_string(ctx, -2))
-            where = std::string(duk_get_string(ctx, -2)) + ":" +
-                    std::to_string((long)duk_get_int(ctx, -1)) + ": ";
+        where = placeOnStack(ctx);
         duk_pop_2(ctx);
     } else {
         duk_push_heap_stash(ctx);

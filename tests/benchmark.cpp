@@ -584,14 +584,14 @@ int main(int argc, char** argv)
     GetTempPathA(sizeof temp, temp);
     std::string root = std::string(temp) + "qvfile-bench";
     CreateDirectoryA(root.c_str(), NULL);
-    void* services[kServiceCount] = {};
-    services[1] = (void*)&registerNative;
-    services[2] = (void*)&textFromValue;
-    services[7] = (void*)&valueFromText;
+    HostServices services = {};
+    services.registerNative = &registerNative;
+    services.textFromValue = &textFromValue;
+    services.valueFromText = &valueFromText;
     InitWrapperEntry initWrapper = loadLibraryEntry();
     if (initWrapper == NULL)
         return 1;
-    initWrapper(services, sizeof services);
+    initWrapper(&services, sizeof services);
 
     const int repetitions = 7;
     const size_t big = 64u << 20;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The script functions the library registers (the registration list in
-# host/entry.cpp), the script reference (docs/reference.md, a "### `NAME`"
+# The script functions the library registers (the list in
+# host/script_functions.h), the script reference (docs/reference.md, a "### `NAME`"
 # section each) and the declarations (types/qvfile.d.ts, "function NAME(")
 # name the same functions: none missing from the reference or the
 # declarations, none there that the library does not register. Given QVHOST
@@ -15,8 +15,9 @@ qvhost=${2:-}
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-registered=$(sed -n 's/^ *{"\([A-Za-z]*\)", .*/\1/p' "$root/host/entry.cpp" | LC_ALL=C sort)
-[ "$(wc -w <<<"$registered")" -ge 16 ] || fail "found only $(echo $registered) in the registration list"
+registered=$(sed -n 's/^ *ROW("\([A-Za-z]*\)", .*/\1/p' "$root/host/script_functions.h" | LC_ALL=C sort)
+[ "$(wc -w <<<"$registered")" -eq "$(grep -c 'ROW("' "$root/host/script_functions.h")" ] ||
+    fail "found only $(echo $registered) in host/script_functions.h"
 sections=$(sed -n 's/^### `\([A-Za-z]*\)`$/\1/p' "$root/docs/reference.md" | LC_ALL=C sort)
 declared=$(sed -n 's/^ *function \([A-Za-z]*\)(.*/\1/p' "$root/types/qvfile.d.ts" | LC_ALL=C sort -u)
 

@@ -184,7 +184,7 @@ TEST_F(Contents, WriteChangesOnlyTheNamedFileAndKeepsIt)
     const std::string folder = unixPathOf(root);
     ASSERT_EQ(unixShell("cd '" + folder + "' && printf upper >A.txt && printf lower >a.txt && chmod 444 A.txt"), "");
     EXPECT_TRUE(write("a.txt", "new-lower").isInteger(1));
-    EXPECT_EQ(unixShell("cd '" + folder + "' && cat A.txt && echo && cat a.txt && echo && ls"),
+    EXPECT_EQ(unixShell("cd '" + folder + "' && cat A.txt && echo && cat a.txt && echo && LC_ALL=C ls"),
               "upper\nnew-lower\nA.txt\na.txt\n");
     unixShell("rm -f '" + folder + "/A.txt' '" + folder + "/a.txt'");
 

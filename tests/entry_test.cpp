@@ -5,23 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include "../host/script_functions.h"
 #include "scratch.h"
 #include "test_host.h"
 
 namespace {
 
-const char* const kRegisteredNames[] = {
-    "exists", "mkdir", "read", "write", "list", "copy", "isDir", "isFile", "canRead",
-    "canWrite", "remove", "rename", "setDropSize", "setBusyCursor", "clearBusyCursor",
-    "getTickCount"};
-const uint32_t kDeclaredCounts[] = {1, 1, 1, 2, 1, 2, 1, 1, 1, 1, 1, 2, 3, 0, 0, 0};
+const char* const kRegisteredNames[] = {QV_SCRIPT_FUNCTIONS(QV_FUNCTION_NAME)};
+#define QV_DECLARED_COUNT(name, function, count) count,
+const uint32_t kDeclaredCounts[] = {QV_SCRIPT_FUNCTIONS(QV_DECLARED_COUNT)};
 
-TEST(Registration, HostSeesSixteenNamesInOrderWithDeclaredCounts)
+TEST(Registration, HostSeesEveryNameInOrderWithDeclaredCounts)
 {
     TestHost host;
-    EXPECT_EQ(host.initialise(), 16);
-    ASSERT_EQ(host.registrations().size(), 16u);
-    for (size_t i = 0; i < 16; ++i) {
+    EXPECT_EQ(host.initialise(), kFunctionCount);
+    ASSERT_EQ(host.registrations().size(), (size_t)kFunctionCount);
+    for (size_t i = 0; i < kFunctionCount; ++i) {
         EXPECT_EQ(host.registrations()[i].name, kRegisteredNames[i]);
         EXPECT_EQ(host.registrations()[i].declaredCount, kDeclaredCounts[i]) << kRegisteredNames[i];
         EXPECT_NE(host.registrations()[i].function, nullptr);
@@ -35,7 +34,7 @@ TEST(Registration, ReturnsWhatTheLastRegistrationAnswered)
     EXPECT_EQ(host.initialise(), 0);
     host.registerAnswer = 77;
     EXPECT_EQ(host.initialise(), 77);
-    EXPECT_EQ(host.registrations().size(), 16u) << "calling the entry point again registers again";
+    EXPECT_EQ(host.registrations().size(), (size_t)kFunctionCount) << "calling the entry point again registers again";
 }
 
 TEST(Registration, SizeZeroRegistersNothing)
@@ -50,7 +49,7 @@ TEST(Registration, SizeZeroRegistersNothing)
 TEST(Registration, ShortTableLeavesLaterServicesAbsent)
 {
     TestHost host(2);
-    EXPECT_EQ(host.initialise(2 * sizeof(void*)), 16);
+    EXPECT_EQ(host.initialise(2 * sizeof(void*)), kFunctionCount);
     ScriptValue path = host.text("C:\\");
     for (const char* name : {"exists", "mkdir", "read", "list", "isDir", "isFile", "canRead",
                              "canWrite", "remove"}) {
@@ -68,13 +67,13 @@ TEST(Registration, ShortTableLeavesLaterServicesAbsent)
     EXPECT_TRUE(ticks.touched);
 }
 
-// Each table length from 3 to 16 entries: the services within it are used,
+// Each table length from 3 entries to the whole table: the services within it are used,
 // those beyond it are absent (the test host fills them with junk).
 TEST(Registration, OnlyWholeEntriesWithinTheSizeAreCopied)
 {
     for (uint32_t entries = 3; entries <= kServiceCount; ++entries) {
         TestHost host(entries);
-        ASSERT_EQ(host.initialise(), 16) << entries;
+        ASSERT_EQ(host.initialise(), kFunctionCount) << entries;
         bool hasInteger = entries > 3, hasValue = entries > 7;
         EXPECT_EQ(host.call("exists", {host.text("C:\\")}).flag, 1) << entries;
         Answer drop = host.call("setDropSize", {host.text("no dialog has this title"),
@@ -90,10 +89,10 @@ TEST(Registration, OnlyWholeEntriesWithinTheSizeAreCopied)
     EXPECT_EQ(host.call("exists", {host.text("C:\\")}).flag, 1);
 }
 
-TEST(Registration, SizeBeyondSixteenEntriesCopiesSixteen)
+TEST(Registration, SizeBeyondTheTableCopiesTheTable)
 {
     TestHost host;
-    EXPECT_EQ(host.initialise(1000), 16);
+    EXPECT_EQ(host.initialise(1000), kFunctionCount);
     EXPECT_EQ(host.call("exists", {host.text("C:\\")}).flag, 1);
 }
 

@@ -113,8 +113,9 @@ TEST(LocationsConvert, FoldAsTheSystemResolves)
         EXPECT_EQ(folded(c.path), c.folded) << c.path;
         EXPECT_EQ(folded(c.folded), c.folded) << "folding " << c.folded << " again changes it";
     }
-    // ソ (83 5C) is one character of a segment: its 5C separates nothing.
+    // ソ (83 5C) is one character of a segment, a share's too: its 5C separates nothing.
     EXPECT_EQ(folded("C:\\a\x83\x5C..\\x", leadByteOf932), "C:\\a\x83\x5C\\x");
+    EXPECT_EQ(folded("\\\\srv\\\x83\x5C" "a\x83\x5C\\..\\x", leadByteOf932), "\\\\srv\\\x83\x5C" "a\x83\x5C\\x");
     EXPECT_EQ(folded("C:\\a\x83\x5C..\\x"), "C:\\x");
 }
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "../files/location.h"
+#include "../host/script_functions.h"
 #include "scratch.h"
 
 namespace {
@@ -70,14 +71,14 @@ class RandomCalls : public ScratchTest {
 protected:
     std::string randomText(std::mt19937& random)
     {
-        static const char* const pieces[] = {
-            "/", "\\", "|", ":", "*", "?", ".", "..", "file:///", std::string("\0", 1).c_str(),
+        static const std::string pieces[] = {
+            "/", "\\", "|", ":", "*", "?", ".", "..", "file:///", std::string("\0", 1),
             "\xE9", "\xFF\xFE", "a", "b.txt", "sub", " ", "C|", "C:", "%20"};
         std::string text = random() % 2 ? scratchLocation : "";
         size_t length = random() % 601;
         while (text.size() < length) {
             size_t piece = random() % (sizeof pieces / sizeof *pieces);
-            text += piece == 9 ? std::string("\0", 1) : std::string(pieces[piece]);
+            text += pieces[piece];
         }
         return text;
     }
@@ -121,10 +122,7 @@ TEST_F(RandomCalls, NoInputBreaksTheHost)
     std::string parent = root.substr(0, root.find_last_of('\\'));
     std::string parentBefore = snapshot(parent, "qvfile-tests"), driveBefore = snapshot("C:", "");
 
-    static const char* const functions[] = {
-        "exists", "mkdir", "read", "write", "list", "copy", "isDir", "isFile", "canRead",
-        "canWrite", "remove", "rename", "setDropSize", "setBusyCursor", "clearBusyCursor",
-        "getTickCount"};
+    static const char* const functions[] = {QV_SCRIPT_FUNCTIONS(QV_FUNCTION_NAME)};
     std::vector<Registration> registered = host.registrations();
     std::mt19937 random(20261208);
     DialogCanceller canceller;
@@ -134,7 +132,7 @@ TEST_F(RandomCalls, NoInputBreaksTheHost)
         tableHost.initialise();
         tableHost.useFunctions(registered);
         for (int round = 0; round < 1000; ++round) {
-            std::string function = functions[random() % 16];
+            std::string function = functions[random() % kFunctionCount];
             std::vector<ScriptValue> args;
             std::vector<std::string> texts;
             size_t count = random() % 6;

@@ -1,9 +1,9 @@
 #include "scratch.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <fstream>
-#include <functional>
 #include <sstream>
 
 std::string unixPathOf(const std::string& path);
@@ -35,27 +35,48 @@ void removeWideTree(const std::wstring& path)
     RemoveDirectoryW(path.c_str());
 }
 
-// Runs a Unix command line under Wine and waits until `done` holds, up to
-// 5 s: Wine starts a Unix program for an ELF file, but its handle can neither
-// be waited for nor asked its exit code.
-bool runUnix(std::string command, const std::function<bool()>& done)
+// Runs a Unix command line under Wine and answers what it printed (standard
+// output and error), or false when it could not start or end within a
+// minute. Wine starts a Unix program for an ELF file but gives no handle to
+// wait for: the program's output goes to a socket, whose end is its end.
+bool runUnix(std::string command, std::string* printed = NULL)
 {
     std::string program = "Z:" + command.substr(0, command.find(' '));
     for (char& c : program)
         c = c == '/' ? '\\' : c;
+    WSADATA winsock; // without it, no socket is made and nothing runs
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0), ours = socket(AF_INET, SOCK_STREAM, 0), theirs = INVALID_SOCKET;
+    if (bind(listener, (sockaddr*)&address, sizeof address) == 0 &&
+        getsockname(listener, (sockaddr*)&address, &length) == 0 && listen(listener, 1) == 0 &&
+        connect(ours, (sockaddr*)&address, sizeof address) == 0)
+        theirs = accept(listener, NULL, NULL);
+    closesocket(listener);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(program.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    for (int waited = 0; waited < 500; ++waited) {
-        if (done())
-            return true;
-        Sleep(10);
-    }
-    return false;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = startup.hStdError = (HANDLE)theirs;
+    PROCESS_INFORMATION process = {};
+    bool ended = theirs != INVALID_SOCKET &&
+                 CreateProcessA(program.c_str(), &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process);
+    closesocket(theirs);
+    if (process.hProcess != NULL)
+        CloseHandle(process.hProcess), CloseHandle(process.hThread);
+    DWORD minute = 60000;
+    setsockopt(ours, SOL_SOCKET, SO_RCVTIMEO, (const char*)&minute, sizeof minute);
+    char buffer[4096];
+    int received = 0;
+    while (ended && (received = recv(ours, buffer, sizeof buffer, 0)) > 0)
+        if (printed != NULL)
+            printed->append(buffer, received);
+    closesocket(ours);
+    WSACleanup();
+    return ended && received == 0;
 }
 
 } // namespace
@@ -71,7 +92,7 @@ void removeTree(const std::string& path)
     // Unix links that lead nowhere (or whose target went first) stay behind
     // under Wine: Unix removes the rest.
     if (pathExists(path) && runningUnderWine())
-        runUnix("/bin/rm -rf \"" + unixPathOf(path) + "\"", [&] { return !pathExists(path); });
+        runUnix("/bin/rm -rf \"" + unixPathOf(path) + "\"");
 }
 
 std::string readBytes(const std::string& path)
@@ -114,16 +135,6 @@ std::string locationOf(const std::string& path)
     return location;
 }
 
-bool readOnlyIsEnforced(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return true;
-    CloseHandle(file);
-    return false;
-}
-
 bool runningUnderWine()
 {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -150,20 +161,10 @@ std::string unixShell(const std::string& command)
 {
     if (!runningUnderWine())
         return "";
-    // The output appears under its final name only once the command is done.
-    char out[MAX_PATH];
-    wsprintfA(out, "Z:\\tmp\\qvfile-shell-%lu.out", GetCurrentProcessId());
-    DeleteFileA(out);
-    std::string unixOut = "/tmp/qvfile-shell-" + std::to_string(GetCurrentProcessId()) + ".out";
-    std::string script = "(" + command + ") >" + unixOut + ".part 2>&1; mv " + unixOut + ".part " + unixOut;
-    std::string quoted;
-    for (char c : script)
+    std::string quoted, printed;
+    for (char c : command)
         quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
-    if (!runUnix("/bin/sh -c \"" + quoted + "\"", [&] { return pathExists(out); }))
-        return "";
-    std::string printed = readBytes(out);
-    DeleteFileA(out);
-    return printed;
+    return runUnix("/bin/sh -c \"" + quoted + "\"", &printed) ? printed : "";
 }
 
 bool makeUnixLink(const std::string& link, const std::string& target)
@@ -171,13 +172,13 @@ bool makeUnixLink(const std::string& link, const std::string& target)
     std::string unixLink = unixPathOf(link), unixTarget = unixPathOf(target);
     if (unixLink.empty() || unixTarget.empty())
         return false;
-    return runUnix("/bin/ln -s \"" + unixTarget + "\" \"" + unixLink + "\"", [&] {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA(link.c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE)
-            FindClose(search);
-        return search != INVALID_HANDLE_VALUE;
-    });
+    WIN32_FIND_DATAA entry;
+    HANDLE search = INVALID_HANDLE_VALUE;
+    if (runUnix("/bin/ln -s \"" + unixTarget + "\" \"" + unixLink + "\""))
+        search = FindFirstFileA(link.c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
 }
 
 namespace {
@@ -217,7 +218,7 @@ bool makeUnixFile(const std::string& folder, const std::string& unixName)
     }
     argument += std::string(2 * backslashes, '\\') + '"';
     int before = entryCount(folder);
-    return runUnix("/bin/touch " + argument, [&] { return entryCount(folder) > before; });
+    return runUnix("/bin/touch " + argument) && entryCount(folder) > before;
 }
 
 std::string fileIdOf(const std::string& path)

@@ -20,9 +20,6 @@ bool pathExists(const std::string& path);
 void setReadOnly(const std::string& path, bool readOnly);
 // The location text "file:///C|/..." for a local path.
 std::string locationOf(const std::string& path);
-// Whether the platform keeps writers out of a read-only file. Wine maps the
-// attribute to Unix permissions, which a test run as root bypasses.
-bool readOnlyIsEnforced(const std::string& path);
 // Whether the tests run under Wine rather than Windows.
 bool runningUnderWine();
 

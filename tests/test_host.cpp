@@ -54,14 +54,13 @@ void* startOtherHost(const std::string& code)
 TestHost::TestHost(uint32_t entries) : entries_(entries)
 {
     memset(table_, 0, sizeof table_);
-    void* services[kServiceCount] = {};
-    services[0] = this;
-    services[1] = (void*)&TestHost::registerNative;
-    services[2] = (void*)&TestHost::textFromValue;
-    services[3] = (void*)&TestHost::integerFromValue;
-    services[7] = (void*)&TestHost::valueFromText;
-    for (uint32_t i = 0; i < entries && i < kServiceCount; ++i)
-        table_[i] = services[i];
+    HostServices services = {};
+    services.ownerObject = this;
+    services.registerNative = &TestHost::registerNative;
+    services.textFromValue = &TestHost::textFromValue;
+    services.integerFromValue = &TestHost::integerFromValue;
+    services.valueFromText = &TestHost::valueFromText;
+    memcpy(table_, &services, (entries < kServiceCount ? entries : kServiceCount) * sizeof(void*));
     // Entries past the host's own table hold junk the library must not copy.
     for (uint32_t i = entries; i < kServiceCount + 4; ++i)
         table_[i] = (void*)(uintptr_t)0xBADBAD01u;

@@ -43,7 +43,7 @@ struct Registration {
 
 class TestHost {
 public:
-    // A host whose table holds `entries` entries (all five services when 16).
+    // A host whose table holds `entries` entries (all five services when kServiceCount).
     explicit TestHost(uint32_t entries = kServiceCount);
     ~TestHost();
 

@@ -76,6 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             abort();
         pathNamesDevice(path, isLeadByte, superscriptsOf1252);
         pathHasStream(path);
+        if (nameLength(lastName(path, isLeadByte), isLeadByte) > strlen(lastName(path, isLeadByte)))
+            abort(); // the last name lies within the path
     }
     // The common location's shortest route gives what the full one gives,
     // or leaves the location to it.
