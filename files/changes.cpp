@@ -59,6 +59,9 @@ bool makeFolder(const char* path)
     return isWindowsName(lastName(path, isAnsiLeadByte)) && _mkdir(path) == 0 && isFolder(attributesOf(path));
 }
 
+// `path` in the ANSI code page as UTF-16 into `wide` (kPathSize units).
+bool toWide(const char* path, wchar_t* wide) { return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kPathSize) != 0; }
+
 // GetFinalPathNameByHandleW's two ways of naming a volume: the system's own
 // name ("\Device\...", which every volume has on Windows) and the drive
 // letter ("\\?\C:\...").
@@ -99,7 +102,7 @@ bool actsOnEntryItself(const char* path)
     if (finalPath == NULL)
         return true;
     wchar_t wide[kPathSize], full[kPathSize];
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kPathSize) == 0)
+    if (!toWide(path, wide))
         return false;
     DWORD length = GetFullPathNameW(wide, kPathSize, full, NULL);
     if (length == 0 || length >= kPathSize)
@@ -149,8 +152,6 @@ struct Identity {
     DWORD volume, high, low;
 };
 
-// `path` in the ANSI code page as UTF-16 into `wide` (kPathSize units).
-bool toWide(const char* path, wchar_t* wide) { return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kPathSize) != 0; }
 
 // False when `path` cannot be opened or its file system gives no index.
 bool identityOf(const wchar_t* path, Identity* identity)

@@ -34,9 +34,9 @@ const DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 // Library calls on one file take turns, one at a time, by a lock on one
 // byte far past any file's end. (A handle opened to append only does not
 // do for appends: Wine puts its bytes at the end as it last found it, and
-// two processes appending that way lose lines.) Programs that are not the library never
-// touch that byte, and the system releases it when the process that holds
-// it ends. A call waits up to kTurnWait milliseconds for its turn. Reads
+// two processes appending that way lose lines.) Other programs never touch
+// that byte, and the system releases it when the process that holds it
+// ends. A call waits up to kTurnWait milliseconds for its turn. Reads
 // take turns too: two calls to the system are the whole cost, where a lock
 // that reads share would take a third and fourth to keep them from starving
 // a waiting write.

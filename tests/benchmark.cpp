@@ -619,32 +619,28 @@ int main(int argc, char** argv)
     std::string crowded = root + "\\crowded";
     makeFolder(crowded, entries);
     std::string smallPath = crowded + "\\entry-1000.dat", smallText = "a small file's new contents\n";
-    ScriptValue smallPathValue = text(smallPath), smallTextValue = text(smallText);
-    report("write small, 2,000 entries", compare(repetitions, writes, [&] {
-        for (int i = 0; i < writes; ++i)
-            call("write", {smallPathValue, smallTextValue});
-    }, [&] {
-        for (int i = 0; i < writes; ++i) {
-            FILE* file = fopen(smallPath.c_str(), "wb");
-            fwrite(smallText.data(), smallText.size(), 1, file);
-            fclose(file);
-        }
-    }), "us", 1e6);
+    // `writes` library writes of `contents` to `path` (appending or not)
+    // against as many by the runtime's streams.
+    auto timeWrites = [&](const char* name, const std::string& path, const std::string& contents, bool appending) {
+        ScriptValue pathValue = text(path), contentsValue = text(contents);
+        report(name, compare(repetitions, writes, [&] {
+            for (int i = 0; i < writes; ++i)
+                appending ? call("write", {pathValue, contentsValue, integerValue(1)})
+                          : call("write", {pathValue, contentsValue});
+        }, [&] {
+            for (int i = 0; i < writes; ++i) {
+                FILE* file = fopen(path.c_str(), appending ? "ab" : "wb");
+                fwrite(contents.data(), contents.size(), 1, file);
+                fclose(file);
+            }
+        }), "us", 1e6);
+    };
+    timeWrites("write small, 2,000 entries", smallPath, smallText, false);
     removeFolder(crowded, entries);
 
     // A line appended to a log, as scripts keep logs.
-    std::string logPath = root + "\\log.txt", line = "one more line of a log\n";
-    ScriptValue logValue = text(logPath), lineValue = text(line);
-    report("append a line", compare(repetitions, writes, [&] {
-        for (int i = 0; i < writes; ++i)
-            call("write", {logValue, lineValue, integerValue(1)});
-    }, [&] {
-        for (int i = 0; i < writes; ++i) {
-            FILE* file = fopen(logPath.c_str(), "ab");
-            fwrite(line.data(), line.size(), 1, file);
-            fclose(file);
-        }
-    }), "us", 1e6);
+    std::string logPath = root + "\\log.txt";
+    timeWrites("append a line", logPath, "one more line of a log\n", true);
     DeleteFileA(logPath.c_str());
 
     // A site of 600 files republished: every file takes new contents of
